@@ -1,0 +1,63 @@
+// The serial link: connect/disconnect, the one write every sender uses, and the
+// port handle shared by the window's thread, the reader and the upload thread.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "platform/SerialPort.h"
+
+namespace qv::serial {
+
+// The open port. Replaced by the window's thread and by the upload thread, so
+// reads and writes of the handle itself are guarded; users take a copy.
+class PortHandle {
+public:
+    std::shared_ptr<platform::SerialPort> Get() const {
+        std::lock_guard lock(mu_);
+        return port_;
+    }
+    void Set(std::shared_ptr<platform::SerialPort> p) {
+        std::lock_guard lock(mu_);
+        port_ = std::move(p);
+    }
+    // Closes the port (if any) and forgets it.
+    void Close() {
+        auto p = Exchange(nullptr);
+        if (p) p->Close();
+    }
+    std::shared_ptr<platform::SerialPort> Exchange(std::shared_ptr<platform::SerialPort> p) {
+        std::lock_guard lock(mu_);
+        port_.swap(p);
+        return p;
+    }
+
+private:
+    mutable std::mutex mu_;
+    std::shared_ptr<platform::SerialPort> port_;
+};
+
+extern PortHandle hComPort;
+extern std::atomic<std::uint32_t> BytesWritten;
+
+// The sentence being handed over and its length: written on the window's thread
+// at the start of each hand-over, read by the decoders, the refresh and the log.
+inline constexpr int kSentenceBufSize = 5000;
+extern char SentenceBuf[kSentenceBufSize];
+extern std::int32_t SentenceLen;
+
+void Button1Click();
+// Opens and configures the port named in ComboBox1 at ComboBox2's rate and starts
+// the reader; raises AppError with the user's message on failure.
+void OpenComPort();
+// One write of the block to hComPort; the outcome is not examined.
+void WritePort(const void* data, std::size_t len);
+// Waits until every written byte has left the port.
+void FlushPort();
+// The connection is open exactly when Button1 reads "Off".
+bool Connected();
+
+}  // namespace qv::serial
