@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "platform/SerialPort.h"
 
@@ -59,5 +60,18 @@ void WritePort(const void* data, std::size_t len);
 void FlushPort();
 // The connection is open exactly when Button1 reads "Off".
 bool Connected();
+
+// Starts a new reader on the current hComPort (from any thread); a previous
+// reader is asked to stop first.
+void StartReader();
+// Asks the current reader to stop; with wait, returns only once it has ended
+// (on the window's thread its pending hand-overs keep running meanwhile).
+void StopReader(bool wait);
+// Opens the port named by the port list's text again, changing only the baud
+// rate (no time-outs, queue sizes or purge). nullptr on failure.
+std::shared_ptr<platform::SerialPort> ReopenPort(const std::string& portText, std::uint32_t baud);
+// The window is closing: stops the reader and any upload, closes the port and
+// waits for every worker.
+void Shutdown();
 
 }  // namespace qv::serial

@@ -12,4 +12,8 @@ void OpenComPort() {}
 void WritePort(const void*, std::size_t) {}
 void FlushPort() {}
 bool Connected() { return false; }
+void StartReader() {}
+void StopReader(bool) {}
+std::shared_ptr<platform::SerialPort> ReopenPort(const std::string&, std::uint32_t) { return nullptr; }
+void Shutdown() {}
 }  // namespace qv::serial
