@@ -93,6 +93,7 @@ int HeadlessWindow::TextLength(Ctl c) const { return static_cast<int>(st(c).text
 void HeadlessWindow::AppendText(Ctl c, std::string_view text) {
     State& s = st(c);
     s.text.append(text);
+    ++s.appended;
     s.lines += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 

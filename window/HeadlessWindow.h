@@ -103,6 +103,9 @@ public:
     std::vector<Box> boxes;
     std::vector<std::string> saveFilters;
 
+    // Insertions into a multi-line text since start: the sentences shown.
+    std::uint64_t Appended(Ctl c) const { return st(c).appended; }
+
     const std::vector<Bar>& Bars(Series s) const { return bars_[idx(s)]; }
     const std::vector<Bubble>& Bubbles(Series s) const { return bubbles_[idx(s)]; }
     int SeriesClears(Series s) const { return clears_[idx(s)]; }
@@ -115,6 +118,7 @@ private:
         std::vector<std::string> items;
         int itemIndex = -1;
         int lines = 1;  // line count of a multi-line text
+        std::uint64_t appended = 0;
     };
     template <typename E>
     static std::size_t idx(E e) {
