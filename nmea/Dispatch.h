@@ -2,10 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace qv::nmea {
 
 // Decodes the sentence in serial::SentenceBuf (window's thread, inside a hand-over).
 void DispatchSentence();
+
+// The text of the sentence being handed over: serial::SentenceBuf up to
+// SentenceLen bytes or its first zero byte, never beyond the buffer.
+std::string_view SentenceText();
 
 }  // namespace qv::nmea
