@@ -1,0 +1,121 @@
+// The main window: every named control of the design as a real widget, the
+// painted title bar, the two pages and their image buttons, the timers and the
+// charts. Handlers reach it only through qv::Controls.
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "app/ImageButton.h"
+#include "app/Images.h"
+#include "window/Controls.h"
+#include "window/Design.h"
+
+class QApplication;
+class QMessageBox;
+class QTimer;
+
+namespace qv::app {
+
+class BarChart;
+class BubbleChart;
+
+// Style, font and names shared by the program and its window tests.
+void SetUpApplication(QApplication& app);
+
+class TForm1 final : public QWidget, public Controls {
+    Q_OBJECT
+
+public:
+    TForm1();
+    ~TForm1() override;
+
+    // --- Controls ---
+    std::string Text(Ctl c) const override;
+    void SetText(Ctl c, std::string_view text) override;
+    bool Checked(Ctl c) const override;
+    void SetChecked(Ctl c, bool on) override;
+    bool Enabled(Ctl c) const override;
+    void SetEnabled(Ctl c, bool on) override;
+    bool Visible(Ctl c) const override;
+    void SetVisible(Ctl c, bool on) override;
+    Color TextColor(Ctl c) const override;
+    void SetTextColor(Ctl c, Color color) override;
+    int ItemCount(Ctl c) const override;
+    std::string Item(Ctl c, int index) const override;
+    void AddItem(Ctl c, std::string_view text) override;
+    void DeleteItem(Ctl c, int index) override;
+    int ItemIndex(Ctl c) const override;
+    void SetItemIndex(Ctl c, int index) override;
+    int LineCount(Ctl c) const override;
+    int TextLength(Ctl c) const override;
+    void AppendText(Ctl c, std::string_view text) override;
+    MsgResult MessageBox(std::string_view text, std::string_view title, MsgButtons buttons,
+                         MsgIcon icon) override;
+    void ShowMessage(std::string_view text, std::string_view title, MsgIcon icon) override;
+    void ShowError(std::string_view message) override;
+    std::optional<std::string> SaveDialog(std::string_view filter) override;
+    bool TimerEnabled(Timer t) const override;
+    void SetTimerEnabled(Timer t, bool on) override;
+    void SeriesClear(Series s) override;
+    void SeriesAddBar(Series s, double value, std::string_view label, Color color) override;
+    void SeriesAddBubble(Series s, double x, double y, double radius, std::string_view label,
+                         Color color) override;
+    bool Synchronize(const std::function<void()>& fn) override;
+    void Queue(std::function<void()> fn) override;
+    void PumpSynchronize() override;
+    bool IsWindowThread() const override;
+
+    // The page-selection flags of the two page buttons.
+    int StatusPageSelected = 1;
+    int SettingsPageSelected = 0;
+
+    // --- for the window's own code and its tests ---
+    QWidget* Widget(Ctl c) const { return widgets_.at(static_cast<std::size_t>(c)); }
+    QTimer* TimerObject(Timer t) const { return timers_.at(static_cast<std::size_t>(t)); }
+    const ImageStore& Images() const { return images_; }
+    BubbleChart* SkyChart() const;
+    BarChart* BarChartOf(Series s) const;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    void BuildControls();
+    void BuildDecorations();
+    void BindEvents();
+    QWidget* Create(const ControlDesign& d, QWidget* parent);
+    void OnButtonEvent(Ctl button, ButtonEvent e);
+    void SelectPage(bool status);
+    void SetButtonImage(Ctl button, std::string_view image);
+    // Stops the timers and the workers; hand-overs still waiting are let go.
+    void BeginClose();
+
+    ImageStore images_;
+    std::array<QWidget*, kControlCount> widgets_{};
+    std::array<QTimer*, kTimerCount> timers_{};
+    std::array<Color, kControlCount> textColors_{};
+    QList<QPointer<QMessageBox>> messages_;  // non-modal boxes still open
+    const std::thread::id windowThread_;
+    std::atomic<bool> closing_{false};
+    bool shutDown_ = false;
+    bool placed_ = false;
+    QPoint dragOffset_;
+    bool dragging_ = false;
+};
+
+}  // namespace qv::app
+
+namespace qv {
+using app::TForm1;
+}
