@@ -88,6 +88,9 @@ void btBrSetClick() {
         return;
     }
     serial::WritePort(sentence.data(), sentence.size());
+    // The reconnect purges the port: the command must have left it by then, however
+    // quickly the box is closed.
+    serial::FlushPort();
     Form1->MessageBox("Bandrate Changed!", "Bandrate", MsgButtons::Ok, MsgIcon::None);
 
     // Reconnect at the receiver's new speed: close, then open with ComboBox2's rate.
