@@ -36,11 +36,16 @@ public:
 private:
     void Build() {
         built_ = true;
-        for (const std::string& entry : table_)
-            if (count_ == 0 || *texts_[count_ - 1] != entry) texts_[count_++] = &entry;
+        const std::string* last = &table_[0];
+        texts_[count_++] = last;
+        for (const std::string& entry : table_) {
+            if (entry.size() == last->size() && entry == *last) continue;
+            last = &entry;
+            texts_[count_++] = last;
+        }
     }
     const std::array<std::string, 256>& table_;
-    std::array<const std::string*, 256> texts_{};
+    std::array<const std::string*, 256> texts_;  // filled up to count_ only
     std::size_t count_ = 0;
     bool built_ = false;
 };

@@ -29,10 +29,8 @@ struct DegreeTable {
         }
     }
 };
-const DegreeTable& Degrees() {
-    static const DegreeTable table;
-    return table;
-}
+const DegreeTable kDegrees;
+const DegreeTable& Degrees() { return kDegrees; }
 double CosDeg(int d) {
     return d >= 0 && d <= 360 ? Degrees().cosv[static_cast<std::size_t>(d)] : std::cos(d * kPi / 180);
 }

@@ -74,7 +74,7 @@ void DispatchSentence() {
     const std::string_view sentence = SentenceText();
     if (!SentenceChecksumOk(sentence)) return;  // dropped without trace
     SplitFields(sentence);
-    const std::string_view address(FieldTable[0]);
+    const std::string_view address = FieldView(0);
     NoteGsvTalker(address);
     Decode(address);
     display::RefreshDisplay();

@@ -7,9 +7,14 @@
 
 namespace qv::nmea {
 
+namespace detail {
+std::size_t g_slotDirty[kFieldSlots];
+}  // namespace detail
+
 namespace {
 
 bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -18,45 +23,83 @@ int HexValue(char c) {
     return -1;
 }
 
-// Bytes of each slot that may hold something other than zero, so the next split
-// clears exactly those instead of all 250000 bytes of the table.
-std::size_t g_slotDirty[kFieldSlots];
-
-// Writes one field into a slot: the text (cut to fit), a terminator, and zeros
-// over whatever the previous sentence left beyond it.
-void PutSlot(int slot, const char* from, std::size_t n) {
-    constexpr std::size_t kMax = kFieldSize - 1;
-    if (n > kMax) n = kMax;
-    char* dst = FieldTable[slot];
-    std::memcpy(dst, from, n);
-    const std::size_t dirty = g_slotDirty[slot];
-    if (dirty > n) std::memset(dst + n, 0, dirty - n);
-    else dst[n] = 0;
-    g_slotDirty[slot] = n;
+// A text ends at its first zero byte.
+inline std::string_view UpToZero(std::string_view text) {
+    if (const void* zero = std::memchr(text.data(), 0, text.size()))
+        return text.substr(0, static_cast<std::size_t>(static_cast<const char*>(zero) - text.data()));
+    return text;
 }
 
-void EmptySlot(int slot) {
+
+// Ends the text of a slot after n bytes and zeros what the previous sentence
+// left beyond it, so the table reads as if it had been zero-filled.
+inline void CloseSlot(int slot, std::size_t n) {
     char* dst = FieldTable[slot];
-    // Also catches texts that other code wrote straight into the table.
-    std::size_t dirty = g_slotDirty[slot];
-    if (dst[0] != 0) {
+    const std::size_t dirty = detail::g_slotDirty[slot];
+    if (dirty > n) std::memset(dst + n, 0, dirty - n);
+    else dst[n] = 0;
+    detail::g_slotDirty[slot] = n;
+}
+
+inline void EmptySlot(int slot) {
+    char* dst = FieldTable[slot];
+    std::size_t dirty = detail::g_slotDirty[slot];
+    if (dst[0] != 0) {  // also catches texts other code wrote straight into the table
         const std::size_t len = ::strnlen(dst, kFieldSize);
         if (len > dirty) dirty = len;
     }
     if (dirty > 0) std::memset(dst, 0, dirty);
-    g_slotDirty[slot] = 0;
+    detail::g_slotDirty[slot] = 0;
+}
+
+// Copies the fields that a comma closes, from p up to and including lastComma.
+// Unchecked when no field can outgrow a slot (every sentence of the reader).
+// Returns the number of slots filled.
+template <bool kCheckLength>
+int CopyClosedFields(const char* p, const char* lastComma) {
+    int slot = 0;
+    char* dst = FieldTable[0];
+    char* start = dst;
+    for (; p <= lastComma; ++p) {
+        const char c = *p;
+        if (c != ',') {
+            if (!kCheckLength || dst < start + (kFieldSize - 1)) *dst++ = c;
+            continue;
+        }
+        CloseSlot(slot, static_cast<std::size_t>(dst - start));
+        if (++slot == kFieldSlots) break;  // fields beyond the last slot are dropped
+        start = dst = FieldTable[slot];
+    }
+    return slot;
 }
 
 }  // namespace
 
 bool SentenceChecksumOk(std::string_view text) {
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    unsigned x = 0;
-    for (; p < end && *p != '*'; ++p)
-        if (*p != '$') x ^= static_cast<unsigned char>(*p);
-    if (p == end) return false;  // no "*"
-    ++p;
+    text = UpToZero(text);
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const auto* star = static_cast<const char*>(std::memchr(begin, '*', text.size()));
+    if (!star) return false;
+
+    // The xor of every byte before "*", eight at a time, then "$" taken out again.
+    std::uint64_t wide = 0;
+    const char* p = begin;
+    for (; star - p >= 8; p += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        wide ^= w;
+    }
+    wide ^= wide >> 32;
+    wide ^= wide >> 16;
+    wide ^= wide >> 8;
+    unsigned x = static_cast<unsigned>(wide & 0xFF);
+    for (; p < star; ++p) x ^= static_cast<unsigned char>(*p);
+    for (const char* d = begin; (d = static_cast<const char*>(std::memchr(d, '$', static_cast<std::size_t>(star - d))));
+         ++d)
+        x ^= '$';
+
+    p = star + 1;
     // "%2x": white space first, then a sign and digits sharing a width of two.
     while (p < end && IsSpace(*p)) ++p;
     int width = 2;
@@ -79,28 +122,28 @@ bool SentenceChecksumOk(std::string_view text) {
 }
 
 void SplitFields(std::string_view text) {
+    text = UpToZero(text);
     const char* p = text.data() + (text.empty() ? 0 : 1);
     const char* const end = text.data() + text.size();
+    // Every field but the last ends at a comma; the last runs from the last
+    // comma to the first "*" after it, and is empty when there is none.
+    const auto* lastComma = static_cast<const char*>(::memrchr(p, ',', static_cast<std::size_t>(end - p)));
     int slot = 0;
-    for (;;) {
-        const char* q = p;
-        while (q < end && *q != ',') ++q;
-        if (q == end) {
-            // The last field runs to the first "*"; without one it stays empty.
-            const char* star = p;
-            while (star < end && *star != '*') ++star;
-            if (slot < kFieldSlots) {
-                if (star < end) PutSlot(slot, p, static_cast<std::size_t>(star - p));
-                else EmptySlot(slot);
-                ++slot;
-            }
-            break;
-        }
-        if (slot < kFieldSlots) PutSlot(slot, p, static_cast<std::size_t>(q - p));
-        ++slot;  // fields beyond the last slot are counted and dropped
-        p = q + 1;
+    if (lastComma) {
+        slot = text.size() < kFieldSize ? CopyClosedFields<false>(p, lastComma)
+                                        : CopyClosedFields<true>(p, lastComma);
+        p = lastComma + 1;
     }
-    for (; slot < kFieldSlots; ++slot) EmptySlot(slot);
+    if (slot < kFieldSlots) {
+        const auto* star = static_cast<const char*>(std::memchr(p, '*', static_cast<std::size_t>(end - p)));
+        std::size_t n = star ? static_cast<std::size_t>(star - p) : 0;
+        if (n > kFieldSize - 1) n = kFieldSize - 1;
+        std::memcpy(FieldTable[slot], p, n);
+        CloseSlot(slot, n);
+        ++slot;
+    }
+    for (const char* row = FieldTable[slot]; slot < kFieldSlots; ++slot, row += kFieldSize)
+        if ((detail::g_slotDirty[slot] | static_cast<unsigned char>(*row)) != 0) EmptySlot(slot);
 }
 
 namespace {
@@ -126,6 +169,15 @@ std::int32_t ReadInt(const char* p, More more) {
 }  // namespace
 
 std::int32_t FieldToInt(std::string_view text) {
+    // Most fields are a few plain digits; nine of them cannot overflow.
+    if (!text.empty() && text.size() <= 9 && IsDigit(text[0])) {
+        std::int32_t v = 0;
+        for (const char c : text) {
+            if (!IsDigit(c)) break;
+            v = v * 10 + (c - '0');
+        }
+        return v;
+    }
     const char* const end = text.data() + text.size();
     return ReadInt(text.data(), [end](const char* p) { return p < end; });
 }

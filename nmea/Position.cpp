@@ -16,7 +16,7 @@ namespace qv::nmea {
 
 namespace {
 
-std::string_view Field(int i) { return std::string_view(FieldTable[i]); }
+std::string_view Field(int i) { return FieldView(i); }
 
 void AppendInt(std::string& out, std::int64_t v) {
     char buf[24];

@@ -9,7 +9,7 @@ namespace qv::nmea {
 
 namespace {
 
-std::string_view Field(int i) { return std::string_view(FieldTable[i]); }
+std::string_view Field(int i) { return FieldView(i); }
 
 constexpr std::uint8_t kGps = 1, kGlonass = 2, kGalileo = 4;
 

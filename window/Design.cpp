@@ -1,5 +1,6 @@
 #include "window/Design.h"
 
+#include <array>
 #include <stdexcept>
 
 #include "platform/SerialPort.h"
@@ -143,8 +144,17 @@ static_assert(std::size(kDesign) == static_cast<std::size_t>(Ctl::Count),
 std::span<const ControlDesign> WindowDesign() { return kDesign; }
 
 const ControlDesign& DesignOf(Ctl c) {
-    for (const auto& d : kDesign)
-        if (d.control == c) return d;
+    // Indexed once: the headless window asks on every text it sets.
+    static const auto byControl = [] {
+        std::array<const ControlDesign*, kControlCount> t{};
+        for (const auto& d : kDesign) {
+            const auto i = static_cast<std::size_t>(d.control);
+            if (i < t.size() && !t[i]) t[i] = &d;
+        }
+        return t;
+    }();
+    const auto i = static_cast<std::size_t>(c);
+    if (i < byControl.size() && byControl[i]) return *byControl[i];
     throw std::out_of_range("control without design entry");
 }
 

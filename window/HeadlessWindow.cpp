@@ -1,10 +1,22 @@
 #include "window/HeadlessWindow.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "window/Handlers.h"
 
 namespace qv {
+
+namespace {
+// Line breaks in a text; the sentence view counts them on every append.
+int CountNewlines(std::string_view t) {
+    int n = 0;
+    const char* const end = t.data() + t.size();
+    for (const char* p = t.data(); (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))); ++p)
+        ++n;
+    return n;
+}
+}  // namespace
 
 HeadlessWindow::HeadlessWindow() : windowThread_(std::this_thread::get_id()) {
     for (const auto& d : WindowDesign()) {
@@ -35,7 +47,7 @@ void HeadlessWindow::SetText(Ctl c, std::string_view text) {
     s.text.assign(text);
     if (!s.items.empty()) s.itemIndex = -1;  // typed text: no item selected
     if (DesignOf(c).kind == Kind::Memo)
-        s.lines = 1 + static_cast<int>(std::count(s.text.begin(), s.text.end(), '\n'));
+        s.lines = 1 + CountNewlines(s.text);
 }
 
 bool HeadlessWindow::Checked(Ctl c) const { return st(c).checked; }
@@ -94,7 +106,7 @@ void HeadlessWindow::AppendText(Ctl c, std::string_view text) {
     State& s = st(c);
     s.text.append(text);
     ++s.appended;
-    s.lines += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    s.lines += CountNewlines(text);
 }
 
 void HeadlessWindow::Record(Box b) {
