@@ -70,14 +70,18 @@ std::string_view SentenceText() {
     return {serial::SentenceBuf, len};
 }
 
-void DispatchSentence() {
+bool DecodeSentence() {
     const std::string_view sentence = SentenceText();
-    if (!SentenceChecksumOk(sentence)) return;  // dropped without trace
+    if (!SentenceChecksumOk(sentence)) return false;  // dropped without trace
     SplitFields(sentence);
     const std::string_view address = FieldView(0);
     NoteGsvTalker(address);
     Decode(address);
-    display::RefreshDisplay();
+    return true;
+}
+
+void DispatchSentence() {
+    if (DecodeSentence()) display::RefreshDisplay();
 }
 
 }  // namespace qv::nmea
