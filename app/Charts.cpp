@@ -16,21 +16,6 @@ QColor ToQColor(Color c) {
                   static_cast<int>((c >> 16) & 0xFF));
 }
 
-namespace {
-
-// Text with a thin dark rim, readable on any bubble colour and on the sky.
-void DrawRimmedText(QPainter& p, const QPointF& centre, const QString& text, const QFont& font) {
-    QPainterPath path;
-    const QFontMetricsF fm(font);
-    const QPointF origin(centre.x() - fm.horizontalAdvance(text) / 2,
-                         centre.y() + (fm.ascent() - fm.descent()) / 2);
-    path.addText(origin, font, text);
-    p.strokePath(path, QPen(QColor(0, 0, 0, 170), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.fillPath(path, Qt::white);
-}
-
-}  // namespace
-
 // --- sky view ---------------------------------------------------------------------------------
 
 BubbleChart::BubbleChart(const QPixmap& background, QWidget* parent)
@@ -53,27 +38,71 @@ QPointF BubbleChart::Map(double x, double y) const {
     return {(x - kMin) * s, height() - (y - kMin) * height() / (kMax - kMin)};
 }
 
+const QPixmap& BubbleChart::Ball(const QColor& color, double radius) {
+    const qreal dpr = devicePixelRatioF();
+    const QString key = QStringLiteral("%1/%2/%3").arg(color.rgba()).arg(radius).arg(dpr);
+    auto it = balls_.find(key);
+    if (it != balls_.end()) return *it;
+    if (balls_.size() > 64) balls_.clear();  // colours and sizes are few; stay bounded anyway
+
+    const int side = static_cast<int>(std::ceil(radius * 2 + 3));
+    QPixmap pix(QSize(side, side) * dpr);
+    pix.setDevicePixelRatio(dpr);
+    pix.fill(Qt::transparent);
+    QPainter p(&pix);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QPointF c(side / 2.0, side / 2.0);
+    // A lit ball: lighter towards the upper left, darker at the rim.
+    QRadialGradient fill(c + QPointF(-radius / 3, -radius / 3), radius * 1.3);
+    fill.setColorAt(0, color.lighter(140));
+    fill.setColorAt(0.55, color);
+    fill.setColorAt(1, color.darker(135));
+    p.setBrush(fill);
+    p.setPen(radius > 3 ? QPen(QColor(255, 255, 255, 170), 1.1) : Qt::NoPen);
+    p.drawEllipse(c, radius, radius);
+    p.end();
+    return *balls_.insert(key, pix);
+}
+
+const QPixmap& BubbleChart::Label(const QString& text) {
+    auto it = labels_.find(text);
+    if (it != labels_.end()) return *it;
+    if (labels_.size() > 512) labels_.clear();
+
+    // White text with a thin dark rim: readable on every bubble colour and on the sky.
+    QFont font = this->font();
+    font.setPixelSize(11);
+    font.setWeight(QFont::DemiBold);
+    const QFontMetricsF fm(font);
+    const qreal dpr = devicePixelRatioF();
+    const QSizeF size(fm.horizontalAdvance(text) + 6, fm.height() + 4);
+    QPixmap pix((size * dpr).toSize());
+    pix.setDevicePixelRatio(dpr);
+    pix.fill(Qt::transparent);
+    QPainter p(&pix);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addText(QPointF(3, 2 + fm.ascent()), font, text);
+    p.strokePath(path, QPen(QColor(0, 0, 0, 170), 2.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.fillPath(path, Qt::white);
+    p.end();
+    return *labels_.insert(text, pix);
+}
+
 void BubbleChart::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
     p.drawPixmap(rect(), background_);
-
-    QFont labelFont = font();
-    labelFont.setPixelSize(11);
-    labelFont.setWeight(QFont::DemiBold);
     for (const Bubble& b : bubbles_) {
         const QPointF c = Map(b.x, b.y);
         const double r = std::max(b.radius * Scale(), 1.5);
-        // A lit ball: lighter towards the upper left, darker at the rim.
-        QRadialGradient fill(c + QPointF(-r / 3, -r / 3), r * 1.3);
-        fill.setColorAt(0, b.color.lighter(140));
-        fill.setColorAt(0.55, b.color);
-        fill.setColorAt(1, b.color.darker(135));
-        p.setBrush(fill);
-        p.setPen(r > 3 ? QPen(QColor(255, 255, 255, 170), 1.1) : Qt::NoPen);
-        p.drawEllipse(c, r, r);
-        if (!b.label.isEmpty()) DrawRimmedText(p, c, b.label, labelFont);
+        const QPixmap& ball = Ball(b.color, r);
+        const QSizeF bs = ball.deviceIndependentSize();
+        p.drawPixmap(QPointF(c.x() - bs.width() / 2, c.y() - bs.height() / 2), ball);
+        if (b.label.isEmpty()) continue;
+        const QPixmap& label = Label(b.label);
+        const QSizeF ls = label.deviceIndependentSize();
+        // The label's ink centred on the bubble's centre.
+        p.drawPixmap(QPointF(std::round(c.x() - ls.width() / 2), std::round(c.y() - ls.height() / 2)), label);
     }
 }
 
@@ -119,21 +148,24 @@ QColor BarChart::TextColorAt(double x) const {
     return grey < 0x98 ? QColor(Qt::white) : QColor(0x1a, 0x1a, 0x1a);
 }
 
-void BarChart::paintEvent(QPaintEvent*) {
-    QPainter p(this);
+const QPixmap& BarChart::Backdrop() {
+    const qreal dpr = devicePixelRatioF();
+    if (!backdrop_.isNull() && backdrop_.deviceIndependentSize().toSize() == size() &&
+        backdrop_.devicePixelRatio() == dpr)
+        return backdrop_;
+    backdrop_ = QPixmap(size() * dpr);
+    backdrop_.setDevicePixelRatio(dpr);
+    QPainter p(&backdrop_);
     QLinearGradient bg(0, 0, width(), 0);
     bg.setColorAt(0, QColor(0x58, 0x58, 0x58));
     bg.setColorAt(1, QColor(0xD0, 0xD0, 0xD0));
     p.fillRect(rect(), bg);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
     const QRectF plot = PlotRect();
     QFont small = font();
     small.setPixelSize(9);
     p.setFont(small);
-    const QFontMetricsF fm(small);
-
     // Grid and the fixed left axis, 0 to 70 in steps of 10.
     for (int v = 0; v <= static_cast<int>(kAxisMax); v += 10) {
         const double y = std::round(ValueY(v)) + 0.5;
@@ -145,6 +177,20 @@ void BarChart::paintEvent(QPaintEvent*) {
     }
     p.setPen(QPen(QColor(0, 0, 0, 150), 1));
     p.drawLine(QPointF(plot.left() + 0.5, plot.top()), QPointF(plot.left() + 0.5, plot.bottom()));
+    return backdrop_;
+}
+
+void BarChart::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawPixmap(0, 0, Backdrop());
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    const QRectF plot = PlotRect();
+    QFont small = font();
+    small.setPixelSize(9);
+    p.setFont(small);
+    const QFontMetricsF fm(small);
 
     double lastMarkRight = -1e9, lastLabelRight = -1e9;
     for (int i = 0; i < static_cast<int>(bars_.size()); ++i) {

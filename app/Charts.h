@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -40,8 +41,14 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    // Balls and labels are drawn once and reused: a sky of forty satellites is
+    // then forty pairs of image copies per paint.
+    const QPixmap& Ball(const QColor& color, double radius);
+    const QPixmap& Label(const QString& text);
+
     QPixmap background_;
     std::vector<Bubble> bubbles_;
+    QHash<QString, QPixmap> balls_, labels_;
 };
 
 class BarChart final : public QWidget {
@@ -68,10 +75,13 @@ protected:
 
 private:
     double ValueY(double v) const;
+    // The gradient, grid and axis: the same on every paint.
+    const QPixmap& Backdrop();
     // Text that reads well on the background gradient at x.
     QColor TextColorAt(double x) const;
 
     std::vector<Bar> bars_;
+    QPixmap backdrop_;
 };
 
 }  // namespace qv::app

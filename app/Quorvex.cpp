@@ -131,6 +131,15 @@ void FitPopup(QComboBox* cb) {
     cb->view()->setMinimumWidth(std::max(cb->width(), cb->view()->sizeHintForColumn(0) + 24));
 }
 
+// A narrow list shows the part of its text that tells entries apart: the start
+// of a name ("Demo receiver"), the end of a device path; the tooltip has it all.
+void ShowTellingPart(QComboBox* cb) {
+    const QString text = cb->currentText();
+    cb->setToolTip(text);
+    if (cb->lineEdit()->hasFocus()) return;
+    cb->lineEdit()->setCursorPosition(text.startsWith(u'/') ? static_cast<int>(text.size()) : 0);
+}
+
 QComboBox* NewList(QWidget* parent) {
     auto* cb = new QComboBox(parent);
     cb->setEditable(true);
@@ -140,6 +149,8 @@ QComboBox* NewList(QWidget* parent) {
     QObject::connect(cb->lineEdit(), &QLineEdit::textEdited, cb, [cb](const QString& text) {
         if (cb->currentIndex() != -1) DropSelection(cb, text);
     });
+    QObject::connect(cb, &QComboBox::currentTextChanged, cb, [cb] { ShowTellingPart(cb); });
+    QObject::connect(cb->lineEdit(), &QLineEdit::editingFinished, cb, [cb] { ShowTellingPart(cb); });
     return cb;
 }
 
@@ -324,6 +335,11 @@ void TForm1::BindEvents() {
         timers_[static_cast<std::size_t>(i)] = timer;
     }
     TimerObject(Timer::Timer1)->start();
+
+    memoFlush_ = new QTimer(this);
+    memoFlush_->setSingleShot(true);
+    memoFlush_->setInterval(100);
+    connect(memoFlush_, &QTimer::timeout, this, &TForm1::FlushMemo);
 }
 
 // --- title bar and pages ------------------------------------------------------------------
@@ -444,7 +460,8 @@ std::string TForm1::Text(Ctl c) const {
         case Kind::ComboBox: return static_cast<QComboBox*>(w)->currentText().toStdString();
         case Kind::Edit:
         case Kind::UnicodeEdit: return static_cast<QLineEdit*>(w)->text().toStdString();
-        case Kind::Memo: return static_cast<QPlainTextEdit*>(w)->toPlainText().toStdString();
+        case Kind::Memo:
+            return (static_cast<QPlainTextEdit*>(w)->toPlainText() + memoPending_).toStdString();
         default: return {};
     }
 }
@@ -478,7 +495,12 @@ void TForm1::SetText(Ctl c, std::string_view text) {
             if (e->text() != t) e->setText(t);
             return;
         }
-        case Kind::Memo: static_cast<QPlainTextEdit*>(w)->setPlainText(t); return;
+        case Kind::Memo:
+            memoPending_.clear();
+            memoPendingLines_ = 0;
+            if (memoFlush_) memoFlush_->stop();
+            static_cast<QPlainTextEdit*>(w)->setPlainText(t);
+            return;
         default: return;
     }
 }
@@ -567,26 +589,36 @@ void TForm1::SetItemIndex(Ctl c, int index) {
 
 int TForm1::LineCount(Ctl c) const {
     auto* m = qobject_cast<QPlainTextEdit*>(Widget(c));
-    return m ? m->document()->blockCount() : 1;
+    return m ? m->document()->blockCount() + memoPendingLines_ : 1;
 }
 
 int TForm1::TextLength(Ctl c) const {
     if (auto* m = qobject_cast<QPlainTextEdit*>(Widget(c)))
-        return m->document()->characterCount() - 1;  // without the closing paragraph mark
+        // Without the closing paragraph mark.
+        return m->document()->characterCount() - 1 + static_cast<int>(memoPending_.size());
     return static_cast<int>(ToQString(Text(c)).size());
 }
 
 void TForm1::AppendText(Ctl c, std::string_view text) {
-    auto* m = qobject_cast<QPlainTextEdit*>(Widget(c));
-    if (!m) return;
+    if (!qobject_cast<QPlainTextEdit*>(Widget(c))) return;
     QString t = ToQString(text);
     t.remove(u'\r');  // a sentence ends in CR LF: one line each
+    memoPending_ += t;
+    memoPendingLines_ += static_cast<int>(t.count(u'\n'));
+    if (!memoFlush_->isActive()) memoFlush_->start();
+}
+
+void TForm1::FlushMemo() {
+    if (memoPending_.isEmpty()) return;
+    auto* m = static_cast<QPlainTextEdit*>(Widget(Ctl::Memo1));
     QScrollBar* bar = m->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     // A cursor of our own: the user's selection in the view stays where it is.
     QTextCursor cursor(m->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(t);
+    cursor.insertText(memoPending_);
+    memoPending_.clear();
+    memoPendingLines_ = 0;
     if (following) bar->setValue(bar->maximum());
 }
 

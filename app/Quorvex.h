@@ -100,12 +100,19 @@ private:
     void SetButtonImage(Ctl button, std::string_view image);
     // Stops the timers and the workers; hand-overs still waiting are let go.
     void BeginClose();
+    // Puts the sentences gathered since the last flush into the sentence view.
+    void FlushMemo();
 
     ImageStore images_;
     std::array<QWidget*, kControlCount> widgets_{};
     std::array<QTimer*, kTimerCount> timers_{};
     std::array<Color, kControlCount> textColors_{};
     QList<QPointer<QMessageBox>> messages_;  // non-modal boxes still open
+    // Sentences reach the view at most ten times a second: at full line speed a
+    // repaint per sentence would cost more than everything else together.
+    QString memoPending_;
+    int memoPendingLines_ = 0;
+    QTimer* memoFlush_ = nullptr;
     const std::thread::id windowThread_;
     std::atomic<bool> closing_{false};
     bool shutDown_ = false;
