@@ -112,6 +112,7 @@ void StartTransfer() {
     PrepareTransfer(Upload, EpoPacketCount(EpoFile));
     serial::WritePort(kBinaryModeSentence.data(), kBinaryModeSentence.size());
     serial::FlushPort();  // the sentence must have left before the port closes
+    LetTheLineDrain(kBinaryModeSentence.size(), BaudFromText(Form1->Text(Ctl::ComboBox2)));
     EpoUploadRunning = 1;
     // The reader must be gone before the upload thread reads the port.
     serial::StopReader(true);

@@ -26,6 +26,7 @@ constexpr int kReceiveBufSize = 5000;  // one read, with room for a terminating 
 constexpr int kPollMs = 10;            // longest wait before the stop request is checked again
 constexpr auto kEndPause = std::chrono::milliseconds(1000);
 constexpr const char* kAgpsTitle = "AGPS Message";
+constexpr std::uint32_t kBinaryModeBaud = 115200;
 
 struct OutcomeTexts {
     const char* message;
@@ -51,6 +52,13 @@ OutcomeTexts TextsOf(bool success, bool timedOut) {
     return {"Action Fail,Plaese try again!", "Update Failed!"};
 }
 }  // namespace
+
+void LetTheLineDrain(std::size_t bytes, std::uint32_t baud) {
+    constexpr auto kMargin = std::chrono::milliseconds(50);
+    const auto lineTime = std::chrono::microseconds(
+        baud > 0 ? static_cast<long long>(bytes) * 10 * 1000000 / baud : 0);
+    std::this_thread::sleep_for(lineTime + kMargin);
+}
 
 void StopUpload() {
     if (EPO_PARSE* t = EpoThread.load()) t->Terminate();
@@ -114,15 +122,19 @@ void EPO_PARSE::End(Outcome outcome, std::uint8_t* nmeaMode) {
     EpoTransferActive = 0;
     if (outcome == Outcome::Success) std::this_thread::sleep_for(kEndPause);
 
-    // The window's port list and rate, as they read now.
-    std::string portText = EpoPortText, baudText = EpoBaudText;
-    Synchronize([&] {
-        portText = Form1->Text(Ctl::ComboBox1);
-        baudText = Form1->Text(Ctl::ComboBox2);
-    });
-    SetNmeaModeBaud(nmeaMode, baudText);
-    SendAlone(nmeaMode, kNmeaModePacketSize);
-    HandBackPort(portText, BaudFromText(baudText));
+    // A disconnect meanwhile owns the port from here on: leave it alone.
+    if (!Terminated()) {
+        // The window's port list and rate, as they read now.
+        std::string portText = EpoPortText, baudText = EpoBaudText;
+        Synchronize([&] {
+            portText = Form1->Text(Ctl::ComboBox1);
+            baudText = Form1->Text(Ctl::ComboBox2);
+        });
+        SetNmeaModeBaud(nmeaMode, baudText);
+        SendAlone(nmeaMode, kNmeaModePacketSize);
+        LetTheLineDrain(kNmeaModePacketSize, kBinaryModeBaud);
+        HandBackPort(portText, BaudFromText(baudText));
+    }
     if (outcome != Outcome::Success) EpoAckCountdown = kAckPatience;
     EpoUploadRunning = 0;
 
@@ -138,9 +150,8 @@ void EPO_PARSE::End(Outcome outcome, std::uint8_t* nmeaMode) {
 }
 
 void EPO_PARSE::HandBackPort(const std::string& portText, std::uint32_t baud) {
-    serial::hComPort.Close();
-    // A disconnect during the ending owns the decision: no port, no reader.
     if (Terminated()) return;
+    serial::hComPort.Close();
     serial::hComPort.Set(serial::ReopenPort(portText, baud));
     if (Terminated()) {
         // The disconnect may have closed the old handle just before ours was stored.
