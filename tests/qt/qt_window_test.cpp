@@ -258,9 +258,17 @@ TEST_F(QtWindowTest, SentenceViewShowsOneSentencePerLine) {
     EXPECT_EQ(window->Text(Ctl::Memo1), "$GPGGA,1*00\n$GPRMC,2*00\n");
     EXPECT_EQ(window->LineCount(Ctl::Memo1), 3);
     EXPECT_EQ(window->TextLength(Ctl::Memo1), 24);
+    // The view catches up a moment later; the counts stay what they were.
+    auto* view = static_cast<QPlainTextEdit*>(W(Ctl::Memo1));
+    ASSERT_TRUE(SpinUntil([&] { return view->document()->blockCount() == 3; }));
+    EXPECT_EQ(view->toPlainText(), QStringLiteral("$GPGGA,1*00\n$GPRMC,2*00\n"));
+    EXPECT_EQ(window->LineCount(Ctl::Memo1), 3);
+    EXPECT_EQ(window->TextLength(Ctl::Memo1), 24);
+    window->AppendText(Ctl::Memo1, "$GPVTG*00\r\n");
     window->SetText(Ctl::Memo1, "");
     EXPECT_EQ(window->LineCount(Ctl::Memo1), 1);
     EXPECT_EQ(window->TextLength(Ctl::Memo1), 0);
+    EXPECT_EQ(window->Text(Ctl::Memo1), "") << "text pending before the clear is gone";
 }
 
 TEST_F(QtWindowTest, LabelsKeepTheirCaptionExactly) {
