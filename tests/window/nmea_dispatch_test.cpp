@@ -104,6 +104,13 @@ TEST_F(NmeaDispatch, GsvTalkerFlags) {
     EXPECT_EQ(nmea::GsvTalkerGps, 1);
 }
 
+TEST_F(NmeaDispatch, ReceiverRepliesReachTheReplyDecoder) {
+    Receive("PMTK001,604,3");
+    ASSERT_EQ(window.boxes.size(), 1u);
+    EXPECT_EQ(window.boxes[0].text, "Set Successful!");
+    EXPECT_EQ(window.Text(Ctl::Memo1), Framed("PMTK001,604,3"));  // and shown like any other
+}
+
 TEST_F(NmeaDispatch, ChannelIndicatorOnlyFromTheChnRow) {
     Receive("PMTKCHN,00000,00000");  // a reply: "MTK" matches first
     EXPECT_FALSE(window.Checked(Ctl::CheckBox9));
