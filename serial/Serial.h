@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "platform/SerialPort.h"
 
@@ -49,6 +50,10 @@ extern std::atomic<std::uint32_t> BytesWritten;
 inline constexpr int kSentenceBufSize = 5000;
 extern char SentenceBuf[kSentenceBufSize];
 extern std::int32_t SentenceLen;
+
+// Puts one framed sentence into SentenceBuf/SentenceLen as a hand-over does
+// (window's thread). The rest of the buffer reads as zeros afterwards.
+void LoadSentence(std::string_view sentence);
 
 void Button1Click();
 // Opens and configures the port named in ComboBox1 at ComboBox2's rate and starts
