@@ -11,6 +11,7 @@ constexpr std::size_t kMaxLine = 256;
 constexpr auto kSettle = std::chrono::milliseconds(20);   // after the program's port matches
 constexpr auto kStatusEvery = std::chrono::milliseconds(100);
 constexpr std::size_t kMaxLog = 100000;  // received commands and packets kept
+constexpr std::size_t kMaxQueue = 64 * 1024;  // replies beyond this are lost (a flooding program)
 
 std::string ReleaseFor(int generation) {
     switch (generation) {
@@ -74,11 +75,11 @@ std::size_t Receiver::QueuedBytes() const {
 }
 
 void Receiver::Reply(const std::string& body) {
-    out.push_back({FrameSentence(body), true});
+    if (QueuedBytes() < kMaxQueue) out.push_back({FrameSentence(body), true});
 }
 
 void Receiver::Send(const Bytes& packet) {
-    out.push_back({std::string(packet.begin(), packet.end()), false});
+    if (QueuedBytes() < kMaxQueue) out.push_back({std::string(packet.begin(), packet.end()), false});
 }
 
 void Receiver::Delivered(const OutItem& item) {

@@ -29,6 +29,10 @@ using std::chrono::nanoseconds;
 
 // Longest sleep of the line thread: it rechecks the device side (open, rate) this often.
 constexpr milliseconds kMaxSleep{10};
+// Input this soon after the device side was at the receiver's rate counts as sent at it.
+constexpr milliseconds kRateGrace{50};
+// Wait before trying again when the device buffer is full.
+constexpr milliseconds kRetry{5};
 
 // What a UART clocked at another rate makes of a byte: never ASCII, so never
 // the start of a sentence or a packet.
@@ -94,6 +98,10 @@ bool Simulator::Impl::OpenLine() {
 void Simulator::Impl::Run() {
     Clock::time_point lastFix = Clock::now() - milliseconds(rx.settings.fixIntervalMs);
     Clock::time_point nextWrite = Clock::now();
+    // When the device side was last seen at the receiver's rate (and which rate that was).
+    // Opening the line set the device side to the receiver's rate.
+    Clock::time_point lastMatch = Clock::now();
+    std::uint32_t lastMatchRate = rx.settings.baud;
     std::uint8_t buf[4096];
     while (!stop.load(std::memory_order_acquire)) {
         pollfd pf{master, POLLIN, 0};
@@ -105,11 +113,19 @@ void Simulator::Impl::Run() {
         std::unique_lock lock(mu);
         programBaud = rate;
         const bool matched = rate == rx.settings.baud;
+        if (matched) {
+            lastMatch = now;
+            lastMatchRate = rate;
+        }
         if (pf.revents & POLLIN) {  // also after a hang-up: what the program wrote last
             const ssize_t n = read(master, buf, sizeof buf);
             if (n > 0) {
                 receivedBytes += static_cast<std::uint64_t>(n);
-                if (matched) rx.Input(buf, static_cast<std::size_t>(n), now);
+                // A pty moves no bits and reports its input late: bytes the program
+                // wrote just before changing its rate were sent at the old one.
+                const bool sentAtOurRate =
+                    matched || (lastMatchRate == rx.settings.baud && now - lastMatch <= kRateGrace);
+                if (sentAtOurRate) rx.Input(buf, static_cast<std::size_t>(n), now);
                 else rx.Noise();
             }
         }
@@ -145,6 +161,7 @@ void Simulator::Impl::WriteSlice(Clock::time_point now, bool open, bool matched,
     const std::uint32_t baud = rx.settings.baud;
     const std::size_t n = std::min(SliceBytes(baud), item.bytes.size() - item.offset);
     std::string slice = item.bytes.substr(item.offset, n);
+    std::size_t sent = n;
     if (!open) {
         item.clean = false;  // on the wire, but nobody listens
     } else {
@@ -152,11 +169,14 @@ void Simulator::Impl::WriteSlice(Clock::time_point now, bool open, bool matched,
             for (char& c : slice) c = static_cast<char>(Scramble(static_cast<std::uint8_t>(c)));
             item.clean = false;
         }
+        // A full device buffer (the program is not reading) holds the line back,
+        // as flow control would: nothing is cut, and the queue's bound makes the
+        // receiver skip whole fixes meanwhile.
         const ssize_t w = write(master, slice.data(), slice.size());
-        if (w != static_cast<ssize_t>(slice.size())) item.clean = false;  // overrun: bytes lost
+        sent = w > 0 ? static_cast<std::size_t>(w) : 0;
     }
-    item.offset += n;
-    nextWrite = std::max(nextWrite, now) + LineTime(n, baud);
+    item.offset += sent;
+    nextWrite = sent < n ? now + kRetry : std::max(nextWrite, now) + LineTime(sent, baud);
     if (item.offset >= item.bytes.size()) {
         rx.Delivered(item);
         rx.out.pop_front();

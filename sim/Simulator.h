@@ -7,9 +7,13 @@
 // sends at most baud/10 bytes per second, in small slices on a schedule. It reads
 // the rate the program configured on the device; while that differs from its own
 // rate, every byte it sends arrives scrambled (top bit set, never ASCII, as a
-// mis-clocked UART would see it) and every byte the program sends is ignored.
+// mis-clocked UART would see it) and every byte the program sends is ignored
+// (a pty tells nothing of when a byte was written, so input within 50 ms of the
+// device side last being at the receiver's rate still counts as sent at it).
 // While nobody has the device open its output is lost, as on a real wire; the
-// device path stays valid until Stop() so the program can reconnect.
+// device path stays valid until Stop() so the program can reconnect. While the
+// device buffer is full (the program not reading) the line is held back rather
+// than cut, and the receiver skips whole fixes meanwhile.
 //
 // The stream. One fix per fix interval (1 s unless set): GNRMC, GNGGA, GNGSA,
 // GPGSA, GLGSA, GAGSA, the GPGSV (with QZSS 193-195), GLGSV and GAGSV groups,

@@ -122,7 +122,8 @@ TEST(SimLine, OtherRateGivesGarbageBothWays) {
     Simulator sim(Fast());
     ASSERT_TRUE(sim.Start());
     TestPort port(sim.DevicePath(), 9600);
-    const std::string noise = port.ReadUntil(Holds(500), 2s);
+    std::string noise = port.ReadUntil(Holds(500), 2s);
+    noise += port.ReadFor(100ms);  // well past the rate change
     ASSERT_FALSE(noise.empty());
     EXPECT_TRUE(AllScrambled(noise));
     EXPECT_EQ(sim.ProgramBaud(), 9600u);
@@ -201,15 +202,38 @@ TEST(SimLine, BaudRateCommandMovesTheReceiversLine) {
     Simulator sim(Fast());
     ASSERT_TRUE(sim.Start());
     TestPort port(sim.DevicePath(), 115200);
+    // As a program does it: the command, then the port to the new rate at once.
     ASSERT_TRUE(port.Write(FrameSentence("PMTK251,38400")));
-    ASSERT_TRUE(WaitFor([&] { return sim.LineBaud() == 38400u; }));
-    port.ReadFor(50ms);
-    const std::string noise = port.ReadUntil(Holds(200), 2s);
-    EXPECT_TRUE(AllScrambled(noise));
     ASSERT_TRUE(port.SetBaud(38400));
-    const std::string clean = port.ReadUntil(Contains("$GNZDA"), 2s);
-    EXPECT_NE(clean.find("$GNZDA"), std::string::npos);
-    EXPECT_TRUE(WaitFor([&] { return sim.ProgramBaud() == 38400u; }));
+    ASSERT_TRUE(WaitFor([&] { return sim.LineBaud() == 38400u; }));
+    port.ReadFor(20ms);
+    EXPECT_NE(port.ReadUntil(Contains("$GNZDA"), 2s).find("$GNZDA"), std::string::npos);
+    EXPECT_EQ(sim.ProgramBaud(), 38400u);
+
+    // A program that stays behind sees garbage until it follows.
+    ASSERT_TRUE(port.Write(FrameSentence("PMTK251,115200")));
+    ASSERT_TRUE(WaitFor([&] { return sim.LineBaud() == 115200u; }));
+    port.ReadFor(20ms);
+    EXPECT_TRUE(AllScrambled(port.ReadUntil(Holds(200), 2s)));
+    ASSERT_TRUE(port.SetBaud(115200));
+    port.ReadFor(20ms);
+    EXPECT_NE(port.ReadUntil(Contains("$GNZDA"), 2s).find("$GNZDA"), std::string::npos);
+}
+
+TEST(SimLine, ProgramNotReadingHoldsTheLineBackWithoutCuttingSentences) {
+    Simulator sim(Fast());
+    ASSERT_TRUE(sim.Start());
+    TestPort port(sim.DevicePath(), 115200);
+    std::this_thread::sleep_for(2500ms);  // the device buffer fills up meanwhile
+    std::string got = port.ReadFor(1000ms);
+    const auto logged = sim.SentSentences();
+    got += port.ReadFor(100ms);
+    const auto sentences = Sentences(got);
+    ASSERT_GT(sentences.size(), 100u);
+    for (std::size_t i = 1; i < sentences.size(); ++i) EXPECT_TRUE(SentenceWellFormed(sentences[i])) << sentences[i];
+    std::string loggedBytes;
+    for (const auto& s : logged) loggedBytes += s;
+    EXPECT_NE(got.find(loggedBytes), std::string::npos);
 }
 
 // ---- Binary EPO exchange over the line --------------------------------------
