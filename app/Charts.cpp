@@ -94,14 +94,16 @@ void BubbleChart::paintEvent(QPaintEvent*) {
     p.drawPixmap(rect(), background_);
     for (const Bubble& b : bubbles_) {
         const QPointF c = Map(b.x, b.y);
-        const double r = std::max(b.radius * Scale(), 1.5);
-        const QPixmap& ball = Ball(b.color, r);
+        const QPixmap& ball = Ball(b.color, std::max(b.radius * Scale(), 1.5));
         const QSizeF bs = ball.deviceIndependentSize();
         p.drawPixmap(QPointF(c.x() - bs.width() / 2, c.y() - bs.height() / 2), ball);
+    }
+    // Every number above every ball, so crowded satellites stay readable.
+    for (const Bubble& b : bubbles_) {
         if (b.label.isEmpty()) continue;
+        const QPointF c = Map(b.x, b.y);
         const QPixmap& label = Label(b.label);
         const QSizeF ls = label.deviceIndependentSize();
-        // The label's ink centred on the bubble's centre.
         p.drawPixmap(QPointF(std::round(c.x() - ls.width() / 2), std::round(c.y() - ls.height() / 2)), label);
     }
 }

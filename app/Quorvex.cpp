@@ -642,7 +642,10 @@ void TForm1::ShowMessage(std::string_view text, std::string_view title, MsgIcon 
 void TForm1::ShowError(std::string_view message) { ShowErrorBox(message); }
 
 std::optional<std::string> TForm1::SaveDialog(std::string_view filter) {
-    const QString name = QFileDialog::getSaveFileName(this, QString(), QString(), QtFileFilter(filter));
+    // The log goes to the chosen name with ".TXT" added, so asking about
+    // overwriting the chosen name itself would ask about the wrong file.
+    const QString name = QFileDialog::getSaveFileName(this, QString(), QString(), QtFileFilter(filter),
+                                                      nullptr, QFileDialog::DontConfirmOverwrite);
     if (name.isEmpty()) return std::nullopt;
     return name.toStdString();
 }
