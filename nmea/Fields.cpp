@@ -25,6 +25,7 @@ int HexValue(char c) {
 
 // A text ends at its first zero byte.
 inline std::string_view UpToZero(std::string_view text) {
+    if (text.empty()) return {};  // also a view without storage: no null pointer to memchr
     if (const void* zero = std::memchr(text.data(), 0, text.size()))
         return text.substr(0, static_cast<std::size_t>(static_cast<const char*>(zero) - text.data()));
     return text;
@@ -77,6 +78,7 @@ int CopyClosedFields(const char* p, const char* lastComma) {
 
 bool SentenceChecksumOk(std::string_view text) {
     text = UpToZero(text);
+    if (text.empty()) return false;
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     const auto* star = static_cast<const char*>(std::memchr(begin, '*', text.size()));
@@ -123,6 +125,8 @@ bool SentenceChecksumOk(std::string_view text) {
 
 void SplitFields(std::string_view text) {
     text = UpToZero(text);
+    static const char kNothing[] = "";
+    if (text.empty()) text = std::string_view(kNothing, 0);
     const char* p = text.data() + (text.empty() ? 0 : 1);
     const char* const end = text.data() + text.size();
     // Every field but the last ends at a comma; the last runs from the last
@@ -142,8 +146,8 @@ void SplitFields(std::string_view text) {
         CloseSlot(slot, n);
         ++slot;
     }
-    for (const char* row = FieldTable[slot]; slot < kFieldSlots; ++slot, row += kFieldSize)
-        if ((detail::g_slotDirty[slot] | static_cast<unsigned char>(*row)) != 0) EmptySlot(slot);
+    for (; slot < kFieldSlots; ++slot)
+        if ((detail::g_slotDirty[slot] | static_cast<unsigned char>(FieldTable[slot][0])) != 0) EmptySlot(slot);
 }
 
 namespace {

@@ -43,6 +43,9 @@ TEST(NmeaChecksum, AcceptsAndRejectsByTheReceiveRule) {
         {"$*0x", true},                                     // "0x" within two: the digit 0
     };
     for (const auto& c : cases) EXPECT_EQ(SentenceChecksumOk(c.text), c.ok) << c.text;
+    EXPECT_FALSE(SentenceChecksumOk(std::string_view{}));
+    // A zero byte ends the text: what follows it is not read.
+    EXPECT_FALSE(SentenceChecksumOk(std::string_view("$A\0*41", 6)));
 }
 
 TEST(NmeaChecksum, LowerCaseDigitsAreRead) {
@@ -92,6 +95,7 @@ TEST(NmeaSplit, FillsSlotsByTheCommaRule) {
         {"$A*00,x,y*11", {"A*00", "x", "y"}},        // the last field ends at the first "*" after the last comma
         {"$", {""}},
         {"$,,", {"", "", ""}},
+        {"", {""}},
     };
     for (const auto& c : cases) {
         SplitFields(c.text);
