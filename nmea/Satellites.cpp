@@ -81,7 +81,8 @@ void DecodeGSV() {
         SatInfo.SvElev[i].assign(Field(block + 1));
         SatInfo.SvAzim[i].assign(Field(block + 2));
         SatInfo.SvSnr[i].assign(Field(block + 3));
-        SatInfo.SvTalker[i].assign(Field(0));
+        std::string& talker = SatInfo.SvTalker[i];
+        if (talker != Field(0)) talker.assign(Field(0));  // usually the same address again
     }
     if (number == total && GroupEndRedraws(TalkerFlags.load(std::memory_order_relaxed)))
         SkyRedrawPending = 1;
