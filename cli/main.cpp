@@ -12,6 +12,7 @@
 
 #include "platform/SerialPort.h"
 #include "serial/Serial.h"
+#include "window/Automation.h"
 #include "window/HeadlessWindow.h"
 
 namespace {
@@ -26,15 +27,18 @@ struct Args {
     double seconds = 0;  // 0: until interrupted
     bool quiet = false;
     bool stats = false;
+    bool fullLoad = false;  // every sentence on, fastest fix rate the line allows
 };
 
 void Usage() {
     std::fprintf(stderr,
                  "usage: quorvex-cli [--port NAME|PATH] [--baud N] [--seconds S] [--log NAME]\n"
-                 "                   [--quiet] [--stats]\n"
+                 "                   [--quiet] [--stats] [--full-load]\n"
                  "  --port    Com<N>, a device path or \"Demo receiver\" (default)\n"
                  "  --log     record every valid sentence to NAME.TXT\n"
-                 "  --stats   print counts, CPU time and memory at the end\n");
+                 "  --stats   print counts, CPU time and memory at the end\n"
+                 "  --full-load  once the settings are read back, turn every sentence on and\n"
+                 "               set the fastest fix rate the bandwidth estimate allows\n");
 }
 
 bool Parse(int argc, char** argv, Args& a) {
@@ -59,6 +63,8 @@ bool Parse(int argc, char** argv, Args& a) {
             a.quiet = true;
         } else if (opt == "--stats") {
             a.stats = true;
+        } else if (opt == "--full-load") {
+            a.fullLoad = true;
         } else {
             return false;
         }
@@ -96,15 +102,22 @@ int main(int argc, char** argv) {
 
     qv::HeadlessWindow w;
     std::size_t seenBoxes = 0;
-    w.Type(qv::Ctl::ComboBox1, args.port);
-    w.Type(qv::Ctl::ComboBox2, args.baud);
-    w.Click(qv::Ctl::Button1);
+    const bool connected = qv::automation::Connect(args.port, args.baud);
     ReportBoxes(w, seenBoxes);
-    if (!qv::serial::Connected()) return 1;
+    if (!connected) return 1;
+    if (args.fullLoad) {
+        // After the automatic queries (3.5 s), so their replies do not undo the choice.
+        w.RunFor(std::chrono::milliseconds(4000));
+        qv::automation::AllSentencesOn();
+        w.RunFor(std::chrono::milliseconds(500));
+        const int hz = qv::automation::FastestFixRate();
+        ReportBoxes(w, seenBoxes);
+        std::fprintf(stderr, "full load: every sentence on, %d fixes per second\n", hz);
+    }
 
     if (!args.log.empty()) {
         w.saveAnswers.push_back(args.log);
-        w.Click(qv::Ctl::StartLog);
+        qv::automation::StartLog();
         ReportBoxes(w, seenBoxes);
     }
     const long rssStart = ResidentKiB();
@@ -130,8 +143,8 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (!args.log.empty()) w.Click(qv::Ctl::StopLog);
-    w.Click(qv::Ctl::Button1);
+    if (!args.log.empty()) qv::automation::StopLog();
+    qv::automation::Disconnect();
     qv::serial::Shutdown();
     ReportBoxes(w, seenBoxes);
 
