@@ -242,25 +242,46 @@ TEST_F(EpoUpdate, ReceiverFaultsEndInTheirStates) {
     }
 }
 
-TEST_F(EpoUpdate, ReceiverThatNeverAnswersWaitsUntilDisconnected) {
-    sim::Options o;
-    o.baud = 9600;
-    o.epoFault = sim::EpoFault::NeverBinary;
-    ASSERT_NO_FATAL_FAILURE(Connect(o, "9600"));
-    Serve(Flatten(Records(3)));
-    ASSERT_TRUE(w.Click(Ctl::Button3));
-    ASSERT_TRUE(w.RunUntil([] { return EpoUploadRunning.load() == 1 && EpoThread.load(); }, 20s));
-    w.RunFor(1500ms);
-    EXPECT_EQ(LastBox(kAgps), nullptr);
-    EXPECT_FALSE(UploadEnded());
+TEST_F(EpoUpdate, SilentOrVanishedReceiverWaitsUntilDisconnected) {
+    // A receiver that never enters binary mode, and a line that dies mid-transfer
+    // (fetched from a file:// source this time): no clock ends either, the
+    // disconnect does.
+    struct Case {
+        sim::EpoFault fault;
+        std::uint32_t baud;
+        bool lineSurvives;
+    };
+    const Case cases[] = {{sim::EpoFault::NeverBinary, 9600, true},
+                          {sim::EpoFault::DropLine, 115200, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.baud);
+        sim::Options o;
+        o.baud = c.baud;
+        o.epoFault = c.fault;
+        o.epoFaultPacket = 1;
+        ASSERT_NO_FATAL_FAILURE(Connect(o, std::to_string(c.baud)));
+        WriteFile(dir_ / "source.EPO", Flatten(Records(9)));
+        ::setenv(kEpoUrlVariable, ("file://" + (dir_ / "source.EPO").string()).c_str(), 1);
+        w.boxes.clear();
+        ASSERT_TRUE(w.Click(Ctl::Button3));
+        ASSERT_TRUE(w.RunUntil([] { return EpoUploadRunning.load() == 1 && EpoThread.load(); }, 20s));
+        w.RunFor(1500ms);
+        EXPECT_EQ(LastBox(kAgps), nullptr);
+        EXPECT_FALSE(UploadEnded());
+        EXPECT_FALSE(w.Enabled(Ctl::hot));
 
-    w.Click(Ctl::Button1);  // the disconnect stops the upload
-    EXPECT_TRUE(w.RunUntil([] { return UploadEnded(); }, 5s));
-    EXPECT_EQ(LastBox(kAgps), nullptr);
-    w.Click(Ctl::Button1);
-    EXPECT_TRUE(w.Enabled(Ctl::Button3));
-    EXPECT_TRUE(w.Enabled(Ctl::hot));
-    EXPECT_TRUE(SentencesFlow());
+        w.Click(Ctl::Button1);  // the disconnect stops the upload
+        EXPECT_TRUE(w.RunUntil([] { return UploadEnded(); }, 5s));
+        EXPECT_EQ(LastBox(kAgps), nullptr);
+        if (c.lineSurvives) {
+            w.Click(Ctl::Button1);
+            EXPECT_TRUE(w.Enabled(Ctl::Button3));
+            EXPECT_TRUE(w.Enabled(Ctl::hot));
+            EXPECT_TRUE(SentencesFlow());
+            w.Click(Ctl::Button1);
+        }
+        sim_->Stop();
+    }
 }
 
 TEST_F(EpoUpdate, FtpFailuresLeaveTheUpdateButtonUsable) {
