@@ -101,6 +101,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
 
     qv::HeadlessWindow w;
+    w.pollInterval = std::chrono::milliseconds(1000);  // nothing here changes behind its back
     std::size_t seenBoxes = 0;
     const bool connected = qv::automation::Connect(args.port, args.baud);
     ReportBoxes(w, seenBoxes);

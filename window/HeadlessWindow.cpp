@@ -242,7 +242,8 @@ bool HeadlessWindow::RunUntil(const std::function<bool()>& pred,
         for (int i = 0; i < kTimerCount; ++i)
             if (timerOn_[static_cast<std::size_t>(i)])
                 wake = std::min(wake, timerDue_[static_cast<std::size_t>(i)]);
-        wake = std::min(wake, clock::now() + std::chrono::milliseconds(5));
+        // Conditions set by other threads wake no one: look again after a while.
+        wake = std::min(wake, clock::now() + pollInterval);
         std::unique_lock lock(mu_);
         cv_.wait_until(lock, wake, [&] { return !calls_.empty() || closing_; });
         if (closing_) return pred ? pred() : false;

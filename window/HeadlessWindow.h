@@ -88,6 +88,9 @@ public:
     // is up; returns pred(). Timers fire at their intervals in real time.
     bool RunUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
     void RunFor(std::chrono::milliseconds d);
+    // How often RunUntil looks at its condition when nothing else wakes it: the
+    // condition may change on another thread without telling the window.
+    std::chrono::milliseconds pollInterval{5};
     // Runs pending hand-overs and queued calls once; returns how many ran.
     int ProcessEvents();
     // Calls a timer's handler now, as its tick would.
