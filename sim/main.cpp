@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
         } else if (!Number(v, n)) {
             Usage();
             return 2;
-        } else if (a == "--baud") {
+        } else if (a == "--baud" && n > 0 && n <= 4000000) {
             o.baud = static_cast<std::uint32_t>(n);
         } else if (a == "--seed") {
             o.seed = n;

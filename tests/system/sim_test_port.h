@@ -18,6 +18,9 @@
 
 namespace qv::simtest {
 
+// Any rate, through termios2 (sim_test_rate2.cpp).
+bool SetAnyRate(int fd, std::uint32_t baud);
+
 inline speed_t SpeedConstant(std::uint32_t baud) {
     switch (baud) {
         case 4800: return B4800;
@@ -51,8 +54,9 @@ public:
         if (tcgetattr(fd_, &t) != 0) return false;
         cfmakeraw(&t);
         t.c_cflag |= CLOCAL | CREAD;
-        cfsetspeed(&t, SpeedConstant(baud));
-        return tcsetattr(fd_, TCSANOW, &t) == 0;
+        const speed_t constant = SpeedConstant(baud);
+        cfsetspeed(&t, constant == B0 ? B9600 : constant);
+        return tcsetattr(fd_, TCSANOW, &t) == 0 && (constant != B0 || SetAnyRate(fd_, baud));
     }
     void Purge() { tcflush(fd_, TCIOFLUSH); }
     bool Write(std::string_view bytes) {
