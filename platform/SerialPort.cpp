@@ -71,6 +71,7 @@ struct SerialPort::Use {
         ++p.users_;
         fd = p.fd_;
         wake = p.wakeRead_;
+        readTimeoutMs = p.readTimeoutMs_;
         writeTimeoutMs = p.writeTimeoutMs_;
     }
     ~Use() {
@@ -104,7 +105,7 @@ struct SerialPort::Use {
     const SerialPort& p;
     bool ok = false;
     int fd = -1, wake = -1;
-    int writeTimeoutMs = 0;
+    int readTimeoutMs = 0, writeTimeoutMs = 0;
 };
 
 SerialPort::SerialPort(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
@@ -260,6 +261,32 @@ int SerialPort::Read(void* buf, std::size_t n) {
         if (errno == EINTR) continue;
         return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
     }
+}
+
+int SerialPort::ReadTimed(void* buf, std::size_t n) {
+    Use use(*this);
+    if (!use) return -1;
+    auto* p = static_cast<char*>(buf);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(use.readTimeoutMs);
+    std::size_t done = 0;
+    bool failed = false;
+    while (done < n) {
+        const ssize_t r = ::read(use.fd, p + done, n - done);
+        if (r > 0) {
+            done += static_cast<std::size_t>(r);
+            continue;
+        }
+        if (r < 0 && errno == EINTR) continue;
+        if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+            failed = true;
+            break;
+        }
+        const Use::Ready ready = use.Wait(POLLIN, MsLeft(deadline));
+        if (ready == Use::Ready::Failed) failed = true;
+        if (ready != Use::Ready::Yes) break;
+    }
+    if (done == 0 && failed) return -1;
+    return static_cast<int>(done);
 }
 
 int SerialPort::Write(const void* buf, std::size_t n) {

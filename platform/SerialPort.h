@@ -54,6 +54,10 @@ public:
     bool WaitReadable(int timeoutMs) const;
     // Reads what is there, at most n bytes, without blocking. -1 on failure.
     int Read(void* buf, std::size_t n);
+    // Reads n bytes, waiting at most the read time-out in all (a blocking read
+    // with a total time-out). Returns the bytes read, fewer on time-out; -1 on
+    // failure with nothing read.
+    int ReadTimed(void* buf, std::size_t n);
     // Writes the whole block within the write time-out. Returns bytes written, -1 on failure.
     int Write(const void* buf, std::size_t n);
     // Waits until every written byte has left (bounded by timeoutMs).

@@ -36,7 +36,8 @@ Thread1::~Thread1() {
 bool Thread1::HandOver(std::string_view sentence) {
     // The copy is made on the window's thread, so SentenceBuf is only ever
     // touched there, even while an old reader finishes beside a new one.
-    return Synchronize([this, sentence] {
+    // Two captured pointers: small enough that no allocation is made per sentence.
+    return Synchronize([this, &sentence] {
         const std::size_t n = sentence.size();
         std::memcpy(SentenceBuf, sentence.data(), n);
         std::memset(SentenceBuf + n, 0, sizeof SentenceBuf - n);

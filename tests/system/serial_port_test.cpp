@@ -152,6 +152,30 @@ TEST(SerialPort, WriteGivesUpAfterTheWriteTimeOut) {
     EXPECT_LT(took, 2s);
 }
 
+TEST(SerialPort, TimedReadCollectsUntilCountOrTimeOut) {
+    Pty pty;
+    auto port = SerialPort::Open(pty.SlavePath());
+    ASSERT_TRUE(port);
+    ASSERT_TRUE(port->SetTimeouts(300, 100));
+    char buf[16] = {};
+    ASSERT_TRUE(pty.Send("ab"));
+    auto later = std::async(std::launch::async, [&] {
+        std::this_thread::sleep_for(50ms);
+        return pty.Send("cd");
+    });
+    EXPECT_EQ(port->ReadTimed(buf, 4), 4);  // the two pieces, well before the time-out
+    EXPECT_EQ(std::string(buf, 4), "abcd");
+    EXPECT_TRUE(later.get());
+    ASSERT_TRUE(pty.Send("xyz"));
+    const auto start = Clock::now();
+    EXPECT_EQ(port->ReadTimed(buf, sizeof buf), 3);
+    const auto took = Clock::now() - start;
+    EXPECT_GE(took, 250ms);
+    EXPECT_LT(took, 2s);
+    pty.CloseMaster();
+    EXPECT_EQ(port->ReadTimed(buf, sizeof buf), -1);
+}
+
 TEST(SerialPort, PurgeEmptiesTheInputQueue) {
     Pty pty;
     auto port = SerialPort::Open(pty.SlavePath());
