@@ -688,47 +688,52 @@ bool TForm1::Synchronize(const std::function<void()>& fn) {
     if (closing_.load()) return false;
     // `ran` stays false when the call is dropped unrun (window closing or gone):
     // the waiting worker is let go either way.
-    bool ran = false;
-    HandOverRelease(&ran);
-    QMetaObject::invokeMethod(
-        this,
-        [this, &fn, &ran] {
-            HandOverAcquire(&ran);
-            if (!closing_.load()) {
-                ran = true;
-                try {
-                    fn();
-                } catch (const AppError& e) {
-                    ShowError(e.what());
-                } catch (const std::exception&) {
-                    ShowError("");
-                }
-            }
-            HandOverRelease(&ran);
-        },
-        Qt::BlockingQueuedConnection);
-    HandOverAcquire(&ran);
-    return ran;
+    const HandOver call{&fn};
+    HandOverRelease(const_cast<HandOver*>(&call));
+    QMetaObject::invokeMethod(this, "RunHandOver", Qt::BlockingQueuedConnection,
+                              Q_ARG(HandOver, call));
+    HandOverAcquire(const_cast<HandOver*>(&call));
+    return call.ran;
+}
+
+void TForm1::RunHandOver(const HandOver& call) {
+    HandOverAcquire(const_cast<HandOver*>(&call));
+    if (!closing_.load()) {
+        call.ran = true;
+        RunGuarded(*call.fn);
+    }
+    HandOverRelease(const_cast<HandOver*>(&call));
 }
 
 void TForm1::Queue(std::function<void()> fn) {
     if (closing_.load()) return;
-    auto call = std::make_shared<std::function<void()>>(std::move(fn));
-    HandOverRelease(call.get());
-    QMetaObject::invokeMethod(
-        this,
-        [this, call] {
-            HandOverAcquire(call.get());
-            if (closing_.load()) return;
-            try {
-                (*call)();
-            } catch (const AppError& e) {
-                ShowError(e.what());
-            } catch (const std::exception&) {
-                ShowError("");
-            }
-        },
-        Qt::QueuedConnection);
+    {
+        std::lock_guard lock(queueMu_);
+        queued_.push_back(std::move(fn));
+    }
+    QMetaObject::invokeMethod(this, "RunQueued", Qt::QueuedConnection);
+}
+
+void TForm1::RunQueued() {
+    std::function<void()> fn;
+    {
+        std::lock_guard lock(queueMu_);
+        if (queued_.empty()) return;
+        fn = std::move(queued_.front());
+        queued_.pop_front();
+    }
+    if (!closing_.load()) RunGuarded(fn);
+}
+
+void TForm1::RunGuarded(const std::function<void()>& fn) {
+    // What a worker hands over is a handler: its errors go to the error box.
+    try {
+        fn();
+    } catch (const AppError& e) {
+        ShowError(e.what());
+    } catch (const std::exception&) {
+        ShowError("");
+    }
 }
 
 void TForm1::PumpSynchronize() { QCoreApplication::sendPostedEvents(this, QEvent::MetaCall); }

@@ -10,6 +10,9 @@
 
 #include <array>
 #include <atomic>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <memory>
 #include <thread>
 
@@ -102,6 +105,17 @@ private:
     void BeginClose();
     // Puts the sentences gathered since the last flush into the sentence view.
     void FlushMemo();
+    // The window's side of Synchronize and Queue. Called through the meta-object
+    // by name, so that nothing of ours crosses threads inside Qt's own code.
+    struct HandOver {
+        const std::function<void()>* fn;
+        mutable bool ran = false;  // written by the window's thread only
+    };
+    // Taken by reference: Qt hands the worker's own object through, and nothing
+    // of it is read before the hand-over's acquire in RunHandOver.
+    Q_INVOKABLE void RunHandOver(const HandOver& call);
+    Q_INVOKABLE void RunQueued();
+    void RunGuarded(const std::function<void()>& fn);
 
     ImageStore images_;
     std::array<QWidget*, kControlCount> widgets_{};
@@ -113,6 +127,8 @@ private:
     QString memoPending_;
     int memoPendingLines_ = 0;
     QTimer* memoFlush_ = nullptr;
+    std::mutex queueMu_;
+    std::deque<std::function<void()>> queued_;  // guarded by queueMu_
     const std::thread::id windowThread_;
     std::atomic<bool> closing_{false};
     bool shutDown_ = false;
