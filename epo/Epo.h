@@ -34,7 +34,8 @@ private:
 // Read by the disconnect on the window's thread, written by the upload thread.
 extern std::atomic<EPO_PARSE*> EpoThread;
 extern std::atomic<std::uint8_t> EpoUploadRunning;
-// Asks a running upload to stop (the disconnect's request); does not wait.
+// Asks a running upload to stop (the disconnect's request), and calls off a
+// download of the same update; does not wait.
 void StopUpload();
 
 // The global upload state. The window's thread sets it before the upload thread
@@ -67,7 +68,7 @@ inline constexpr const char* kEpoUrlVariable = "QUORVEX_EPO_URL";
 // Downloads larger than this are abandoned: no EPO file is that big.
 inline constexpr long kEpoDownloadCap = 270000;
 
-// The window is closing: abandons a download in progress and waits for its worker.
+// Abandons a download in progress and waits for its worker.
 void CancelDownload();
 // True while a download runs (window's thread).
 bool DownloadBusy();

@@ -42,36 +42,37 @@ std::unique_ptr<EPO_PARSE> uploadOwner;
 // then continues on the window's thread.
 class Downloader {
 public:
-    ~Downloader() { Cancel(); }
+    ~Downloader() {
+        RequestCancel();
+        Join();
+    }
 
-    bool Busy() const { return busy_; }
+    // A download runs and nobody has called it off.
+    bool Busy() const { return worker_.joinable() && !cancel_.load(); }
 
     void Start(EpoSource source, Controls* window) {
-        busy_ = true;
+        Join();  // a worker called off earlier has ended or ends now
         cancel_.store(false);
         worker_ = std::thread([this, source = std::move(source), window] {
             auto result = std::make_shared<FetchResult>(FetchEpoFile(source, cancel_));
             if (result->status == FetchResult::Status::Ok) SaveFile(*result);
             if (result->status == FetchResult::Status::TooLarge)
                 std::remove(kEpoLocalName);  // a leftover must not stand in for it
-            // Under the lock: once Cancel() has returned, the window is not touched.
+            // Under the lock: once RequestCancel() has returned, the window is not touched.
             std::lock_guard lock(mu_);
             if (!cancel_.load() && window) window->Queue([result] { Finished(*result); });
         });
     }
 
-    // Window's thread: the worker has handed over its result.
+    // Window's thread: waits for the worker (at once when it has handed over).
     void Join() {
         if (worker_.joinable()) worker_.join();
-        busy_ = false;
     }
 
-    void Cancel() {
-        {
-            std::lock_guard lock(mu_);
-            cancel_.store(true);
-        }
-        Join();
+    // Any thread, without waiting: the transfer is abandoned and its result dropped.
+    void RequestCancel() {
+        std::lock_guard lock(mu_);
+        cancel_.store(true);
     }
 
 private:
@@ -92,7 +93,6 @@ private:
     std::thread worker_;
     std::atomic<bool> cancel_{false};
     std::mutex mu_;
-    bool busy_ = false;
 };
 
 Downloader& TheDownloader() {
@@ -178,9 +178,14 @@ void RestorePortButtons() {
     Form1->SetEnabled(Ctl::Button3, true);
 }
 
+void RequestDownloadCancel() { TheDownloader().RequestCancel(); }
+
 bool DownloadBusy() { return TheDownloader().Busy(); }
 
-void CancelDownload() { TheDownloader().Cancel(); }
+void CancelDownload() {
+    TheDownloader().RequestCancel();
+    TheDownloader().Join();
+}
 
 void Button3Click() {
     if (TheDownloader().Busy()) return;  // one download at a time

@@ -61,6 +61,9 @@ void LetTheLineDrain(std::size_t bytes, std::uint32_t baud) {
 }
 
 void StopUpload() {
+    // A download still running belongs to the same update: it is called off too,
+    // and from then on it never touches the window.
+    RequestDownloadCancel();
     if (EPO_PARSE* t = EpoThread.load()) t->Terminate();
 }
 

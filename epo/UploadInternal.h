@@ -18,6 +18,9 @@ extern std::string EpoBaudText;
 // then would garble them on the wire.
 void LetTheLineDrain(std::size_t bytes, std::uint32_t baud);
 
+// Calls off a running download without waiting for its worker.
+void RequestDownloadCancel();
+
 // The buttons that write to the port, apart from Update: disabled while the
 // upload owns the port, restored to what a connection gives afterwards
 // (window's thread).

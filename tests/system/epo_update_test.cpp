@@ -327,6 +327,35 @@ TEST_F(EpoUpdate, OverwritesALeftoverFile) {
     EXPECT_EQ(sim_->EpoRecords(), records);
 }
 
+TEST_F(EpoUpdate, ServerThatNeverAnswersKeepsTheWindowResponsiveAndCanBeCalledOff) {
+    ASSERT_NO_FATAL_FAILURE(Connect({}, "115200"));
+    // Accepts connections (in its backlog) and never says a word.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(::listen(listener, 4), 0);
+    socklen_t len = sizeof a;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
+    const std::string url = "ftp://a:b@127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/x.EPO";
+    ::setenv(kEpoUrlVariable, url.c_str(), 1);
+
+    ASSERT_TRUE(w.Click(Ctl::Button3));
+    // The window goes on working: sentences keep arriving during the download.
+    EXPECT_TRUE(SentencesFlow());
+    EXPECT_TRUE(DownloadBusy());
+    EXPECT_FALSE(w.Click(Ctl::Button3)) << "Update stays disabled while downloading";
+
+    const auto start = std::chrono::steady_clock::now();
+    CancelDownload();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_FALSE(DownloadBusy());
+    w.RunFor(200ms);
+    EXPECT_TRUE(w.boxes.empty()) << "a download called off reports nothing";
+    ::close(listener);
+}
+
 TEST_F(EpoUpdate, NotConnectedOnlyWarns) {
     w.SetText(Ctl::Label39, "before");
     RunHandler(Button3Click);  // the button itself is disabled while not connected
