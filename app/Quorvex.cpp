@@ -461,6 +461,7 @@ std::string TForm1::Text(Ctl c) const {
         case Kind::Edit:
         case Kind::UnicodeEdit: return static_cast<QLineEdit*>(w)->text().toStdString();
         case Kind::Memo:
+            if (memoReplace_) return memoPending_.toStdString();
             return (static_cast<QPlainTextEdit*>(w)->toPlainText() + memoPending_).toStdString();
         default: return {};
     }
@@ -496,10 +497,12 @@ void TForm1::SetText(Ctl c, std::string_view text) {
             return;
         }
         case Kind::Memo:
-            memoPending_.clear();
-            memoPendingLines_ = 0;
-            if (memoFlush_) memoFlush_->stop();
-            static_cast<QPlainTextEdit*>(w)->setPlainText(t);
+            // Replaced at the next flush together with what follows, so the view
+            // never shows the blank between a clear and the next sentence.
+            memoReplace_ = true;
+            memoPending_ = t;
+            memoPendingLines_ = static_cast<int>(t.count(u'\n'));
+            if (memoFlush_ && !memoFlush_->isActive()) memoFlush_->start();
             return;
         default: return;
     }
@@ -589,13 +592,16 @@ void TForm1::SetItemIndex(Ctl c, int index) {
 
 int TForm1::LineCount(Ctl c) const {
     auto* m = qobject_cast<QPlainTextEdit*>(Widget(c));
-    return m ? m->document()->blockCount() + memoPendingLines_ : 1;
+    if (!m) return 1;
+    return (memoReplace_ ? 1 : m->document()->blockCount()) + memoPendingLines_;
 }
 
 int TForm1::TextLength(Ctl c) const {
-    if (auto* m = qobject_cast<QPlainTextEdit*>(Widget(c)))
+    if (auto* m = qobject_cast<QPlainTextEdit*>(Widget(c))) {
         // Without the closing paragraph mark.
-        return m->document()->characterCount() - 1 + static_cast<int>(memoPending_.size());
+        const int shown = memoReplace_ ? 0 : m->document()->characterCount() - 1;
+        return shown + static_cast<int>(memoPending_.size());
+    }
     return static_cast<int>(ToQString(Text(c)).size());
 }
 
@@ -609,8 +615,15 @@ void TForm1::AppendText(Ctl c, std::string_view text) {
 }
 
 void TForm1::FlushMemo() {
-    if (memoPending_.isEmpty()) return;
     auto* m = static_cast<QPlainTextEdit*>(Widget(Ctl::Memo1));
+    if (memoReplace_) {
+        m->setPlainText(memoPending_);
+        memoReplace_ = false;
+        memoPending_.clear();
+        memoPendingLines_ = 0;
+        return;
+    }
+    if (memoPending_.isEmpty()) return;
     QScrollBar* bar = m->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
     // A cursor of our own: the user's selection in the view stays where it is.

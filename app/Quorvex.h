@@ -126,6 +126,7 @@ private:
     // repaint per sentence would cost more than everything else together.
     QString memoPending_;
     int memoPendingLines_ = 0;
+    bool memoReplace_ = false;  // the view's text is replaced, not added to, at the flush
     QTimer* memoFlush_ = nullptr;
     std::mutex queueMu_;
     std::deque<std::function<void()>> queued_;  // guarded by queueMu_

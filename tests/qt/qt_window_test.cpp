@@ -269,6 +269,14 @@ TEST_F(QtWindowTest, SentenceViewShowsOneSentencePerLine) {
     EXPECT_EQ(window->LineCount(Ctl::Memo1), 1);
     EXPECT_EQ(window->TextLength(Ctl::Memo1), 0);
     EXPECT_EQ(window->Text(Ctl::Memo1), "") << "text pending before the clear is gone";
+
+    // A clear followed by a sentence: the view goes straight to that sentence alone.
+    window->AppendText(Ctl::Memo1, "$GPZDA*00\r\n");
+    EXPECT_EQ(window->LineCount(Ctl::Memo1), 2);
+    EXPECT_EQ(window->TextLength(Ctl::Memo1), 10);
+    ASSERT_TRUE(SpinUntil([&] { return view->toPlainText() == QStringLiteral("$GPZDA*00\n"); }));
+    EXPECT_EQ(window->Text(Ctl::Memo1), "$GPZDA*00\n");
+    EXPECT_EQ(window->LineCount(Ctl::Memo1), 2);
 }
 
 TEST_F(QtWindowTest, LabelsKeepTheirCaptionExactly) {
