@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <climits>
-#include <cstring>
 
 #include "nmea/Fields.h"
 #include "nmea/State.h"
@@ -44,11 +43,7 @@ std::optional<int> WholeInt(std::string_view text) {
     return v;
 }
 
-std::string_view Field(int i) {
-    if (i < 0 || i >= nmea::kFieldSlots) return {};
-    const char* slot = nmea::FieldTable[i];
-    return {slot, strnlen(slot, nmea::kFieldSize)};
-}
+std::string_view Field(int i) { return nmea::FieldView(i); }
 
 int FieldInt(int i) { return nmea::FieldToInt(Field(i)); }
 
