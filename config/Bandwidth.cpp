@@ -17,10 +17,6 @@ namespace {
 constexpr std::array<Ctl, 8> kRateBoxes = {Ctl::cbGLL, Ctl::cbRMC, Ctl::cbVTG, Ctl::cbGGA,
                                            Ctl::cbGSA, Ctl::cbGSV, Ctl::cbZDA, Ctl::cbMCHN};
 
-void ShowSetFailed() {
-    Form1->MessageBox("Set Failed!", "Error", MsgButtons::Ok, MsgIcon::None);
-}
-
 // A box's rate: its selected item, or a typed whole number (a 514 reply shows a
 // rate the items cannot as typed text, and it must survive a Confirm).
 int RateBoxValue(Ctl box) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "serial/Serial.h"
+#include "window/Controls.h"
 
 namespace qv::config {
 
@@ -69,5 +70,7 @@ std::string BaudRateBody(std::string_view rateText) {
 }
 
 void PauseBetweenCommands() { std::this_thread::sleep_for(std::chrono::milliseconds(5)); }
+
+void ShowSetFailed() { Form1->MessageBox("Set Failed!", "Error", MsgButtons::Ok, MsgIcon::None); }
 
 }  // namespace qv::config

@@ -46,4 +46,8 @@ std::string BaudRateBody(std::string_view rateText);
 // The pause between a setting and the query that follows it.
 void PauseBetweenCommands();
 
+// A setting the user asked for is refused before anything is sent: the box
+// waits for the user, who caused it.
+void ShowSetFailed();
+
 }  // namespace qv::config

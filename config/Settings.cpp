@@ -19,10 +19,6 @@ constexpr std::array<int, 6> kFixIntervalMs = {1000, 500, 333, 250, 200, 100};
 constexpr int kFirstFastFixItem = 4;  // "5": items below it end 5 Hz or 10 Hz output
 constexpr int kFallbackBaudRow = 6;   // 115200, used when btBr shows nothing
 
-void ShowSetFailed() {
-    Form1->MessageBox("Set Failed!", "Error", MsgButtons::Ok, MsgIcon::None);
-}
-
 // The row of btBr's rate: the selected item, a typed rate of the list, or
 // 115200 when the box is empty; -1 for any other typed text.
 int SelectedBaudRow() {
