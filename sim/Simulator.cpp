@@ -176,7 +176,9 @@ void Simulator::Impl::WriteSlice(Clock::time_point now, bool open, bool matched,
         sent = w > 0 ? static_cast<std::size_t>(w) : 0;
     }
     item.offset += sent;
-    nextWrite = sent < n ? now + kRetry : std::max(nextWrite, now) + LineTime(sent, baud);
+    // A late wake-up may make up one slice, never more: the line's speed stays the bound.
+    nextWrite = sent < n ? now + kRetry
+                         : std::max(nextWrite, now - LineTime(SliceBytes(baud), baud)) + LineTime(sent, baud);
     if (item.offset >= item.bytes.size()) {
         rx.Delivered(item);
         rx.out.pop_front();
