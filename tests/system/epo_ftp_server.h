@@ -1,7 +1,9 @@
-// A real FTP server on 127.0.0.1 for the EPO download tests: Debian's pyftpdlib
-// run by the system's own interpreter, one account, a root folder the test fills.
+// Helpers of the EPO system tests: a real FTP server on 127.0.0.1 (Debian's
+// pyftpdlib run by the system's own interpreter, one account, a root folder the
+// test fills) and a count of the process's threads.
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -84,5 +86,16 @@ private:
     pid_t pid_ = -1;
     int port_ = 0;
 };
+
+// Threads of this process: the tests wait until the workers they started have
+// ended before their window goes away.
+inline int ThreadCount() {
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/task")) {
+        while (const dirent* e = ::readdir(d)) n += e->d_name[0] != '.';
+        ::closedir(d);
+    }
+    return n;
+}
 
 }  // namespace qv::epotest

@@ -12,6 +12,7 @@
 #include "epo/Epo.h"
 #include "serial/Serial.h"
 #include "sim/Simulator.h"
+#include "system/epo_ftp_server.h"
 #include "window/HeadlessWindow.h"
 
 namespace qv::epo {
@@ -30,6 +31,7 @@ std::vector<sim::EpoRecord> RecordsFromNow(int n) {
 class EpoStatusButtons : public ::testing::Test {
 protected:
     void SetUp() override {
+        threads_ = epotest::ThreadCount();
         ASSERT_TRUE(sim_.Start());
         w.Type(Ctl::ComboBox1, sim_.DevicePath());
         w.Type(Ctl::ComboBox2, "115200");
@@ -38,8 +40,9 @@ protected:
     }
     void TearDown() override {
         w.Click(Ctl::Button1);
-        serial::StopReader(true);
         sim_.Stop();
+        // Every reader ends before the window does (one may wait on a hand-over).
+        EXPECT_TRUE(w.RunUntil([&] { return epotest::ThreadCount() <= threads_; }, 10s));
     }
 
     std::string QueryStatus() {
@@ -57,6 +60,7 @@ protected:
 
     sim::Simulator sim_;
     HeadlessWindow w;
+    int threads_ = 0;
 };
 
 TEST_F(EpoStatusButtons, QueryShowsHowLongTheStoredDataLast) {

@@ -72,6 +72,7 @@ int DeadPort() {
 class EpoUpdate : public ::testing::Test {
 protected:
     void SetUp() override {
+        threads_ = epotest::ThreadCount();
         home_ = fs::current_path();
         char tmpl[] = "/tmp/qv-epo-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
@@ -89,11 +90,13 @@ protected:
         if (w.Text(Ctl::Button1) == "Off") w.Click(Ctl::Button1);
         w.RunUntil([] { return !DownloadBusy(); }, 20s);
         w.RunUntil([] { return UploadEnded(); }, 10s);
-        serial::StopReader(true);
         ::unsetenv(kEpoUrlVariable);
         fs::current_path(home_);
         ftp_.reset();
         if (sim_) sim_->Stop();
+        // The window goes away with this test: every reader, also one a disconnect
+        // only asked to stop, must have ended first (they may wait on a hand-over).
+        EXPECT_TRUE(w.RunUntil([&] { return epotest::ThreadCount() <= threads_; }, 10s));
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
@@ -168,6 +171,7 @@ protected:
     std::unique_ptr<sim::Simulator> sim_;
     std::unique_ptr<epotest::FtpServer> ftp_;
     fs::path home_, dir_;
+    int threads_ = 0;
 };
 
 TEST_F(EpoUpdate, UploadsTheFileAndReturnsToNmeaAtTheWindowsRate) {
