@@ -28,11 +28,6 @@ constexpr auto kEndPause = std::chrono::milliseconds(1000);
 constexpr const char* kAgpsTitle = "AGPS Message";
 constexpr std::uint32_t kBinaryModeBaud = 115200;
 
-struct OutcomeTexts {
-    const char* message;
-    const char* label;
-};
-
 // Every write goes out alone: both queues emptied first, every byte gone after.
 void SendAlone(const std::uint8_t* data, std::size_t n) {
     if (const auto port = serial::hComPort.Get()) port->Purge();
@@ -43,15 +38,6 @@ void SendAlone(const std::uint8_t* data, std::size_t n) {
 }  // namespace
 
 enum class EPO_PARSE::Outcome : std::uint8_t { Success, TimedOut, Abandoned };
-
-namespace {
-OutcomeTexts TextsOf(bool success, bool timedOut) {
-    if (success) return {"Update completed.", "Update Success"};
-    if (timedOut) return {"ACK Failed,Please Try Again!.", "Update Failed!"};
-    // A bad acknowledgement: the transfer was abandoned.
-    return {"Action Fail,Plaese try again!", "Update Failed!"};
-}
-}  // namespace
 
 void LetTheLineDrain(std::size_t bytes, std::uint32_t baud) {
     constexpr auto kMargin = std::chrono::milliseconds(50);
@@ -141,11 +127,14 @@ void EPO_PARSE::End(Outcome outcome, std::uint8_t* nmeaMode) {
     if (outcome != Outcome::Success) EpoAckCountdown = kAckPatience;
     EpoUploadRunning = 0;
 
-    const OutcomeTexts texts =
-        TextsOf(outcome == Outcome::Success, outcome == Outcome::TimedOut);
-    Synchronize([&texts] {
-        Form1->MessageBox(texts.message, kAgpsTitle, MsgButtons::Ok, MsgIcon::None);
-        Form1->SetText(Ctl::Label39, texts.label);
+    // An abandoned transfer (a bad acknowledgement) ends like a timed-out one.
+    const char* message = outcome == Outcome::Success    ? "Update completed."
+                          : outcome == Outcome::TimedOut ? "ACK Failed,Please Try Again!."
+                                                         : "Action Fail,Plaese try again!";
+    const char* label = outcome == Outcome::Success ? "Update Success" : "Update Failed!";
+    Synchronize([message, label] {
+        Form1->MessageBox(message, kAgpsTitle, MsgButtons::Ok, MsgIcon::None);
+        Form1->SetText(Ctl::Label39, label);
         // A disconnect while the transfer ended has already disabled everything.
         if (serial::Connected()) RestorePortButtons();
     });
