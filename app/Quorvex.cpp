@@ -607,6 +607,7 @@ int TForm1::TextLength(Ctl c) const {
 
 void TForm1::AppendText(Ctl c, std::string_view text) {
     if (!qobject_cast<QPlainTextEdit*>(Widget(c))) return;
+    ++sentencesShown_;
     QString t = ToQString(text);
     t.remove(u'\r');  // a sentence ends in CR LF: one line each
     memoPending_ += t;
@@ -655,6 +656,11 @@ void TForm1::ShowMessage(std::string_view text, std::string_view title, MsgIcon 
 void TForm1::ShowError(std::string_view message) { ShowErrorBox(message); }
 
 std::optional<std::string> TForm1::SaveDialog(std::string_view filter) {
+    if (scriptedSaveName) {
+        std::optional<std::string> name;
+        name.swap(scriptedSaveName);
+        return name;
+    }
     // The log goes to the chosen name with ".TXT" added, so asking about
     // overwriting the chosen name itself would ask about the wrong file.
     const QString name = QFileDialog::getSaveFileName(this, QString(), QString(), QtFileFilter(filter),

@@ -3,6 +3,8 @@
 // charts. Handlers reach it only through qv::Controls.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <QList>
 #include <QPoint>
 #include <QPointer>
@@ -87,6 +89,11 @@ public:
     BubbleChart* SkyChart() const;
     BarChart* BarChartOf(Series s) const;
 
+    // Scripted runs (benchmarks): the answer to the next save dialog, and the
+    // number of sentences shown so far.
+    std::optional<std::string> scriptedSaveName;
+    std::uint64_t SentencesShown() const { return sentencesShown_; }
+
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
@@ -94,6 +101,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    std::uint64_t sentencesShown_ = 0;
     void BuildControls();
     void BuildDecorations();
     void BindEvents();

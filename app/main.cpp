@@ -6,6 +6,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Quorvex.h"
+#include "app/ScriptedRun.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -13,6 +14,7 @@ int main(int argc, char* argv[]) {
     try {
         qv::app::TForm1 window;
         qv::Form1 = &window;
+        qv::app::StartScriptedRun(window, argc, argv);
         window.show();
         QApplication::exec();
     } catch (const qv::AppError& e) {
