@@ -6,6 +6,7 @@
 #include "config/Commands.h"
 #include "config/State.h"
 #include "config/Text.h"
+#include "epo/Epo.h"
 #include "nmea/State.h"
 #include "window/Controls.h"
 #include "window/Handlers.h"
@@ -62,6 +63,9 @@ void btDGQueryClick() { SendFixedCommand(kCmdQueryDgpsMode); }
 void btQEasyClick() { SendFixedCommand(kCmdQueryEasy); }
 
 void Timer2Timer() {
+    // While an orbit upload owns the port the receiver speaks its binary
+    // protocol: a query would land inside the transfer. The sequence waits.
+    if (epo::EpoUploadRunning.load()) return;
     switch (QueryStep) {
         case 0: break;  // a second of quiet after connecting or a restart
         case 1: SendFixedCommand(kCmdQueryOutputRates); break;

@@ -96,8 +96,11 @@ TEST_F(EpoStatusButtons, ResetAsksFirstAndErasesOnlyOnYes) {
     ASSERT_TRUE(w.RunUntil([&] { return sim_.EpoRecords().empty(); }, 5s));
     // Only the answered Yes reached the receiver, as exactly its framed bytes.
     ASSERT_EQ(CommandsNumbered(127), 1);
-    for (const auto& c : sim_.ReceivedCommands())
-        if (c.number == 127) EXPECT_EQ(c.raw, "$PMTK127*36\r\n");
+    for (const auto& c : sim_.ReceivedCommands()) {
+        if (c.number == 127) {
+            EXPECT_EQ(c.raw, "$PMTK127*36\r\n");
+        }
+    }
 }
 
 }  // namespace
