@@ -3,6 +3,8 @@
 // test fills) and a count of the process's threads.
 #pragma once
 
+#include <thread>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -96,6 +98,13 @@ inline int ThreadCount() {
         ::closedir(d);
     }
     return n;
+}
+
+// The count to come back to. A first thread makes the runtime start its own
+// helpers (ThreadSanitizer's background thread), which then stay: count after it.
+inline int BaselineThreadCount() {
+    std::thread([] {}).join();
+    return ThreadCount();
 }
 
 }  // namespace qv::epotest

@@ -31,7 +31,7 @@ std::vector<sim::EpoRecord> RecordsFromNow(int n) {
 class EpoStatusButtons : public ::testing::Test {
 protected:
     void SetUp() override {
-        threads_ = epotest::ThreadCount();
+        threads_ = epotest::BaselineThreadCount();
         ASSERT_TRUE(sim_.Start());
         w.Type(Ctl::ComboBox1, sim_.DevicePath());
         w.Type(Ctl::ComboBox2, "115200");

@@ -72,7 +72,7 @@ int DeadPort() {
 class EpoUpdate : public ::testing::Test {
 protected:
     void SetUp() override {
-        threads_ = epotest::ThreadCount();
+        threads_ = epotest::BaselineThreadCount();
         home_ = fs::current_path();
         char tmpl[] = "/tmp/qv-epo-XXXXXX";
         ASSERT_NE(::mkdtemp(tmpl), nullptr);
