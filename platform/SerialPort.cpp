@@ -83,14 +83,15 @@ struct SerialPort::Use {
     Use& operator=(const Use&) = delete;
     explicit operator bool() const { return ok; }
 
-    enum class Ready { Yes, TimedOut, Failed };
-    // Waits for events on the device or a Close(); a hung-up or failed device
-    // and a closed port both count as failure, so callers never spin on them.
-    Ready Wait(short events, int timeoutMs) const {
+    enum class Ready { Yes, TimedOut, Woken, Failed };
+    // Waits for events on the device, a Close() or the caller's own wake-up
+    // (`also`, -1 for none); a hung-up or failed device and a closed port both
+    // count as failure, so callers never spin on them.
+    Ready Wait(short events, int timeoutMs, int also = -1) const {
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
-            pollfd fds[2] = {{fd, events, 0}, {wake, POLLIN, 0}};
-            const int r = ::poll(fds, 2, MsLeft(deadline));
+            pollfd fds[3] = {{fd, events, 0}, {wake, POLLIN, 0}, {also, POLLIN, 0}};
+            const int r = ::poll(fds, also >= 0 ? 3 : 2, MsLeft(deadline));
             if (r < 0) {
                 if (errno == EINTR) continue;
                 return Ready::Failed;
@@ -98,6 +99,7 @@ struct SerialPort::Use {
             if (fds[1].revents != 0 || (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)))
                 return Ready::Failed;
             if (fds[0].revents & events) return Ready::Yes;
+            if (also >= 0 && fds[2].revents != 0) return Ready::Woken;
             if (r == 0 || MsLeft(deadline) == 0) return Ready::TimedOut;
         }
     }
@@ -248,6 +250,18 @@ int SerialPort::QueuedInput() const {
 bool SerialPort::WaitReadable(int timeoutMs) const {
     Use use(*this);
     return use && use.Wait(POLLIN, timeoutMs < 0 ? 0 : timeoutMs) == Use::Ready::Yes;
+}
+
+SerialPort::Input SerialPort::WaitInput(int timeoutMs, int wake) const {
+    Use use(*this);
+    if (!use) return Input::Failed;
+    switch (use.Wait(POLLIN, timeoutMs < 0 ? 0 : timeoutMs, wake)) {
+        case Use::Ready::Yes: return Input::Readable;
+        case Use::Ready::TimedOut: return Input::TimedOut;
+        case Use::Ready::Woken: return Input::Woken;
+        case Use::Ready::Failed: break;
+    }
+    return Input::Failed;
 }
 
 int SerialPort::Read(void* buf, std::size_t n) {

@@ -52,6 +52,10 @@ public:
     // Waits until input is queued, the port is closed or the time is up.
     // False on time-out, closure or a vanished device.
     bool WaitReadable(int timeoutMs) const;
+    enum class Input { Readable, TimedOut, Woken, Failed };
+    // As WaitReadable, and also ends when `wake` (a descriptor another thread
+    // makes readable) is readable; Failed for a closed port or a vanished device.
+    Input WaitInput(int timeoutMs, int wake) const;
     // Reads what is there, at most n bytes, without blocking. -1 on failure.
     int Read(void* buf, std::size_t n);
     // Reads n bytes, waiting at most the read time-out in all (a blocking read

@@ -22,8 +22,9 @@ public:
 
     // Starts the run; only the first call has an effect.
     void Resume();
-    // Sets the stop request; does not wait.
-    void Terminate() { terminated_.store(true, std::memory_order_release); }
+    // Sets the stop request; does not wait. A worker that sleeps on something
+    // of its own also wakes it here.
+    virtual void Terminate() { terminated_.store(true, std::memory_order_release); }
     bool Terminated() const { return terminated_.load(std::memory_order_acquire); }
     bool Started() const { return started_; }
     bool Finished() const;

@@ -13,11 +13,12 @@
 namespace qv::serial {
 
 namespace {
-// Longest wait for input before the stop request is checked again.
-constexpr int kPollMs = 50;
-// Pause after the port failed (closed under us, device gone): the stop request
-// is still checked often, but a dead port never costs a busy loop.
-constexpr auto kFailedPortPause = std::chrono::milliseconds(20);
+// Longest wait for input; a stop request or a closed port ends it sooner.
+constexpr int kPollMs = 1000;
+// Pause after the port failed (closed under us, device gone): a dead port
+// never costs a busy loop, and a stop request still ends the pause at once.
+constexpr int kFailedPortPauseMs = 20;
+constexpr int kMaxGatherMs = 50;
 }  // namespace
 
 static_assert(SentenceFramer::kMaxSentence < static_cast<std::size_t>(kSentenceBufSize));
@@ -33,49 +34,77 @@ Thread1::~Thread1() {
     WaitFor();
 }
 
-bool Thread1::HandOver(std::string_view sentence) {
-    // The copy is made on the window's thread, so SentenceBuf is only ever
-    // touched there, even while an old reader finishes beside a new one.
-    // Two captured pointers: small enough that no allocation is made per sentence.
-    return Synchronize([this, &sentence] {
-        const std::size_t n = sentence.size();
-        std::memcpy(SentenceBuf, sentence.data(), n);
-        std::memset(SentenceBuf + n, 0, sizeof SentenceBuf - n);
-        SentenceLen = static_cast<std::int32_t>(n);
-        dispatch_();
+void Thread1::Terminate() {
+    Thread::Terminate();
+    wake_.Signal();
+}
+
+int Thread1::GatherMs(std::uint32_t baud) {
+    if (baud == 0) return kMaxGatherMs;
+    // Ten bits a byte on an 8N1 line.
+    const std::uint64_t ms = kGatherBytes * 10 * 1000 / baud;
+    return ms < kMaxGatherMs ? static_cast<int>(ms) : kMaxGatherMs;
+}
+
+bool Thread1::HandOver(const Batch& batch) {
+    // The copies are made on the window's thread, so SentenceBuf is only ever
+    // touched there, even while an old reader finishes beside a new one. One
+    // hand-over per read rather than per sentence: waking the window costs more
+    // than dispatching a sentence, and the order and the per-sentence dispatch
+    // are the same either way.
+    return Synchronize([this, &batch] {
+        std::size_t begin = 0;
+        for (const std::size_t end : batch.ends) {
+            const std::size_t n = end - begin;
+            std::memcpy(SentenceBuf, batch.bytes.data() + begin, n);
+            std::memset(SentenceBuf + n, 0, sizeof SentenceBuf - n);
+            SentenceLen = static_cast<std::int32_t>(n);
+            dispatch_();
+            begin = end;
+        }
     });
 }
 
 void Thread1::Execute() {
     nmea::TalkerFlags.store(0);
+    // A stopped reader may wait a while to be reaped: it keeps no descriptor.
+    struct ReleaseWake {
+        platform::WakeSignal& w;
+        ~ReleaseWake() { w.Release(); }
+    } releaseWake{wake_};
     if (!port_) return;
+    platform::LineSettings line;
+    const int gatherMs = GatherMs(port_->GetSettings(line) ? line.baud : 0);
     SentenceFramer framer;
     std::array<char, SentenceFramer::kMaxRead> buf;
-    bool windowGone = false;
-    const SentenceFramer::Emit emit = [&](std::string_view s) {
-        if (!windowGone && !HandOver(s)) windowGone = true;
+    Batch batch;
+    batch.bytes.reserve(buf.size() + SentenceFramer::kMaxSentence);
+    const SentenceFramer::Emit collect = [&batch](std::string_view s) {
+        batch.bytes.append(s);
+        batch.ends.push_back(batch.bytes.size());
     };
     // A stop request is honoured between reads; the sentences of a read that
     // was taken are still handed over.
-    while (!Terminated() && !windowGone) {
-        const bool readable = port_->WaitReadable(kPollMs);
-        const int queued = port_->QueuedInput();
-        if (queued < 0) {
-            std::this_thread::sleep_for(kFailedPortPause);
+    while (!Terminated()) {
+        const auto input = port_->WaitInput(kPollMs, wake_.Fd());
+        if (input == platform::SerialPort::Input::Failed) {
+            wake_.WaitFor(kFailedPortPauseMs);
             continue;
         }
-        if (!readable && queued == 0) continue;
-        // The queued count can lag behind poll() for just-arrived bytes; the
-        // read does not block, so take up to a full buffer then.
-        const std::size_t want = (queued > 0 && static_cast<std::size_t>(queued) < buf.size())
-                                     ? static_cast<std::size_t>(queued)
-                                     : buf.size();
-        const int got = port_->Read(buf.data(), want);
+        if (input != platform::SerialPort::Input::Readable) continue;
+        // The read does not block: it takes what the driver has queued.
+        const int got = port_->Read(buf.data(), buf.size());
         if (got < 0) {
-            std::this_thread::sleep_for(kFailedPortPause);
+            wake_.WaitFor(kFailedPortPauseMs);
             continue;
         }
-        if (got > 0) framer.Feed(buf.data(), static_cast<std::size_t>(got), emit);
+        if (got == 0) continue;
+        batch.Clear();
+        framer.Feed(buf.data(), static_cast<std::size_t>(got), collect);
+        if (!batch.ends.empty() && !HandOver(batch)) return;  // the window is gone
+        // Let the next bytes gather so that one read carries several sentences;
+        // the driver's queue holds far more than a pause's worth at any rate.
+        wake_.WaitFor(gatherMs);
     }
 }
 
