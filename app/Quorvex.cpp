@@ -340,6 +340,32 @@ void TForm1::BindEvents() {
     memoFlush_->setSingleShot(true);
     memoFlush_->setInterval(100);
     connect(memoFlush_, &QTimer::timeout, this, &TForm1::FlushMemo);
+
+    frameTimer_ = new QTimer(this);
+    frameTimer_->setSingleShot(true);
+    frameTimer_->setTimerType(Qt::PreciseTimer);
+    connect(frameTimer_, &QTimer::timeout, this, [this] {
+        QEvent request(QEvent::UpdateRequest);
+        QCoreApplication::sendEvent(this, &request);
+    });
+}
+
+bool TForm1::event(QEvent* e) {
+    // Sentences arrive one at a time, a hundred a second at full load, and each
+    // changes a field or a chart: painting after every one costs far more than
+    // decoding it. A repaint asked for within a frame of the last one is held
+    // back to the frame's end, where everything changed meanwhile is painted
+    // once. A window that changes rarely (typing, clicks) still paints at once.
+    if (e->type() == QEvent::UpdateRequest) {
+        if (lastPaint_.isValid() && lastPaint_.elapsed() < kFrameMs) {
+            if (!frameTimer_->isActive())
+                frameTimer_->start(static_cast<int>(kFrameMs - lastPaint_.elapsed()));
+            return true;
+        }
+        lastPaint_.start();
+        ++repaints_;
+    }
+    return QWidget::event(e);
 }
 
 // --- title bar and pages ------------------------------------------------------------------

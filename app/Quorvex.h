@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <QElapsedTimer>
 #include <QList>
 #include <QPoint>
 #include <QPointer>
@@ -93,15 +94,19 @@ public:
     // number of sentences shown so far.
     std::optional<std::string> scriptedSaveName;
     std::uint64_t SentencesShown() const { return sentencesShown_; }
+    // Repaints of the window so far (each paints everything changed since the last).
+    std::uint64_t Repaints() const { return repaints_; }
 
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
+    bool event(QEvent* e) override;
 
 private:
     std::uint64_t sentencesShown_ = 0;
+    std::uint64_t repaints_ = 0;
     void BuildControls();
     void BuildDecorations();
     void BindEvents();
@@ -136,6 +141,10 @@ private:
     int memoPendingLines_ = 0;
     bool memoReplace_ = false;  // the view's text is replaced, not added to, at the flush
     QTimer* memoFlush_ = nullptr;
+    // Repaints of the whole window are at most one per frame (see event()).
+    static constexpr int kFrameMs = 50;
+    QTimer* frameTimer_ = nullptr;
+    QElapsedTimer lastPaint_;
     std::mutex queueMu_;
     std::deque<std::function<void()>> queued_;  // guarded by queueMu_
     const std::thread::id windowThread_;

@@ -36,8 +36,9 @@ void Finish(TForm1& window, const Script& s) {
     if (!s.log.empty()) automation::StopLog();
     automation::Disconnect();
     if (s.stats)
-        std::printf("sentences_shown=%llu cpu_seconds=%.3f\n",
-                    static_cast<unsigned long long>(window.SentencesShown()), CpuSeconds());
+        std::printf("sentences_shown=%llu repaints=%llu cpu_seconds=%.3f\n",
+                    static_cast<unsigned long long>(window.SentencesShown()),
+                    static_cast<unsigned long long>(window.Repaints()), CpuSeconds());
     std::fflush(stdout);
     window.close();
 }

@@ -13,6 +13,7 @@
 // program to a line where nothing arrives and reports its idle CPU share.
 //
 //   line-load [--seconds N | --minutes N] [--front headless|qt|both] [--idle-seconds N]
+//             [--program PATH]   (another build of the chosen front, for comparisons)
 #include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
@@ -78,6 +79,8 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& outPath) {
         dup2(out, 1);
         dup2(out, 2);
     }
+    // The Qt window is measured offscreen: no display is needed and none is drawn on.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -183,6 +186,9 @@ bool FullLoadRun(const std::string& front, const fs::path& program, int seconds,
                 static_cast<long long>(sent.size()) - static_cast<long long>(shown));
     std::printf("  cpu=%.2f%% of one core  rss_start=%ld KiB rss_end=%ld KiB growth=%ld KiB\n",
                 100.0 * r.cpuShare, r.rssStart, r.rssEnd, r.rssEnd - r.rssStart);
+    if (const unsigned long long repaints = Field(r.output, "repaints"); repaints > 0)
+        std::printf("  window repaints=%llu (%.1f a second)\n", repaints,
+                    static_cast<double>(repaints) / (seconds + 4.0));
     if (!intact || shown == 0) std::printf("  program output:\n%s\n", r.output.c_str());
     return intact;
 }
@@ -210,16 +216,18 @@ void IdleRun(const std::string& front, const fs::path& program, int seconds, con
 int main(int argc, char** argv) {
     int seconds = 60, idleSeconds = 20;
     std::string fronts = "both";
+    std::string programOverride;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--seconds" && i + 1 < argc) seconds = std::atoi(argv[++i]);
         else if (a == "--minutes" && i + 1 < argc) seconds = 60 * std::atoi(argv[++i]);
         else if (a == "--idle-seconds" && i + 1 < argc) idleSeconds = std::atoi(argv[++i]);
         else if (a == "--front" && i + 1 < argc) fronts = argv[++i];
+        else if (a == "--program" && i + 1 < argc) programOverride = argv[++i];
         else {
             std::fprintf(stderr,
                          "usage: line-load [--seconds N | --minutes N] [--front headless|qt|both]"
-                         " [--idle-seconds N]\n");
+                         " [--idle-seconds N] [--program PATH]\n");
             return 2;
         }
     }
@@ -230,7 +238,10 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (const std::string front : {"headless", "qt"}) {
         if (fronts != "both" && fronts != front) continue;
-        const fs::path program = front == "qt" ? build / "app" / "quorvex" : build / "cli" / "quorvex-cli";
+        // --program measures another build of the chosen front beside this one.
+        const fs::path program = !programOverride.empty() ? fs::path(programOverride)
+                                 : front == "qt"           ? build / "app" / "quorvex"
+                                                           : build / "cli" / "quorvex-cli";
         if (!fs::exists(program)) {
             std::printf("%s: %s not built, skipped\n", front.c_str(), program.c_str());
             continue;
