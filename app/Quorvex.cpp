@@ -63,6 +63,9 @@ constexpr Color kWhite = 0xFFFFFF;
 QFont WindowFont() {
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setStyleHint(QFont::SansSerif);
+    // Figures and Latin captions need no shaping; laying them out without it
+    // makes the many text updates a second far cheaper.
+    f.setStyleStrategy(QFont::PreferNoShaping);
     f.setPointSize(8);
     return f;
 }
@@ -233,6 +236,7 @@ QWidget* TForm1::Create(const ControlDesign& d, QWidget* parent) {
             m->document()->setUndoRedoEnabled(false);
             QFont mono(QStringLiteral("DejaVu Sans Mono"));
             mono.setStyleHint(QFont::Monospace);
+            mono.setStyleStrategy(QFont::PreferNoShaping);
             mono.setPointSize(8);
             m->setFont(mono);
             return m;
