@@ -182,6 +182,33 @@ const QPixmap& BarChart::Backdrop() {
     return backdrop_;
 }
 
+const QPixmap& BarChart::Column(const QColor& color, int width) {
+    const qreal dpr = devicePixelRatioF();
+    const int height = static_cast<int>(std::ceil(PlotRect().height())) + 1;
+    if (height != columnsHeight_ || dpr != columnsDpr_) {
+        columns_.clear();
+        columnsHeight_ = height;
+        columnsDpr_ = dpr;
+    }
+    const std::uint64_t key = (static_cast<std::uint64_t>(color.rgba()) << 32) |
+                              static_cast<std::uint32_t>(width);
+    if (const auto it = columns_.find(key); it != columns_.end()) return it->second;
+    if (columns_.size() > 64) columns_.clear();  // colours and widths are few; stay bounded anyway
+
+    QPixmap pix(QSize(width, height) * dpr);
+    pix.setDevicePixelRatio(dpr);
+    QPainter p(&pix);
+    QLinearGradient fill(0, 0, width, 0);
+    fill.setColorAt(0, color.lighter(125));
+    fill.setColorAt(1, color.darker(115));
+    p.fillRect(QRect(0, 0, width, height), fill);
+    const QColor edge = color.darker(170);
+    p.fillRect(QRect(0, 0, 1, height), edge);
+    p.fillRect(QRect(width - 1, 0, 1, height), edge);
+    p.end();
+    return columns_.emplace(key, std::move(pix)).first->second;
+}
+
 void BarChart::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawPixmap(0, 0, Backdrop());
@@ -198,13 +225,15 @@ void BarChart::paintEvent(QPaintEvent*) {
     for (int i = 0; i < static_cast<int>(bars_.size()); ++i) {
         const Bar& b = bars_[static_cast<std::size_t>(i)];
         const QRectF r = BarRect(i);
-        if (r.height() > 0) {
-            QLinearGradient fill(r.topLeft(), r.topRight());
-            fill.setColorAt(0, b.color.lighter(125));
-            fill.setColorAt(1, b.color.darker(115));
-            p.setPen(QPen(b.color.darker(170), 1));
-            p.setBrush(fill);
-            p.drawRect(r.adjusted(0.5, 0.5, -0.5, 0));
+        const int left = static_cast<int>(std::round(r.left()));
+        const int width = std::max(static_cast<int>(std::round(r.right())) - left, 2);
+        const int top = static_cast<int>(std::round(r.top()));
+        const int height = static_cast<int>(std::round(r.bottom())) - top;
+        if (height > 0) {
+            const QPixmap& column = Column(b.color, width);
+            const qreal dpr = column.devicePixelRatio();
+            p.drawPixmap(QPointF(left, top), column, QRectF(0, 0, width * dpr, height * dpr));
+            p.fillRect(QRect(left, top, width, 1), b.color.darker(170));
         }
 
         // The value as a mark above the bar; marks and labels that would run into

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
+#include <map>
 #include <vector>
 
 #include "window/Controls.h"
@@ -79,9 +81,16 @@ private:
     const QPixmap& Backdrop();
     // Text that reads well on the background gradient at x.
     QColor TextColorAt(double x) const;
+    // A bar of the full plot height in one colour and width, painted once: each
+    // bar is then a plain copy of its lower part (a fill of a tall gradient on
+    // every repaint is many times dearer).
+    const QPixmap& Column(const QColor& color, int width);
 
     std::vector<Bar> bars_;
     QPixmap backdrop_;
+    std::map<std::uint64_t, QPixmap> columns_;
+    int columnsHeight_ = 0;
+    qreal columnsDpr_ = 0;
 };
 
 }  // namespace qv::app

@@ -23,6 +23,7 @@ struct Script {
     double seconds = 10;
     bool fullLoad = false;
     bool stats = false;
+    std::string grab;  // a picture of the window at the end, for looking at it
 };
 
 double CpuSeconds() {
@@ -33,6 +34,8 @@ double CpuSeconds() {
 }
 
 void Finish(TForm1& window, const Script& s) {
+    if (!s.grab.empty() && !window.grab().save(QString::fromStdString(s.grab)))
+        std::fprintf(stderr, "quorvex: cannot save %s\n", s.grab.c_str());
     if (!s.log.empty()) automation::StopLog();
     automation::Disconnect();
     if (s.stats)
@@ -57,6 +60,7 @@ bool StartScriptedRun(TForm1& window, int argc, char** argv) {
         else if (a == "--log" && hasValue) s.log = argv[++i];
         else if (a == "--seconds" && hasValue) s.seconds = std::atof(argv[++i]);
         else if (a == "--full-load") s.fullLoad = true;
+        else if (a == "--grab" && hasValue) s.grab = argv[++i];
         else if (a == "--stats") s.stats = true;
         else if (a == "--quiet") continue;
         else if (automate) {
