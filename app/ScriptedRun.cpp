@@ -68,7 +68,18 @@ bool StartScriptedRun(TForm1& window, int argc, char** argv) {
             std::exit(2);
         }
     }
-    if (!automate) return false;
+    if (!automate) {
+        // A plain start; --start-demo (the run script) presses On when the port
+        // list starts on the built-in receiver, so a newcomer sees it stream.
+        for (int i = 1; i < argc; ++i) {
+            if (std::string(argv[i]) != "--start-demo") continue;
+            QTimer::singleShot(0, &window, [] {
+                if (Form1->Text(Ctl::ComboBox1) == platform::kDemoPortName)
+                    automation::Connect(platform::kDemoPortName, Form1->Text(Ctl::ComboBox2));
+            });
+        }
+        return false;
+    }
 
     QTimer::singleShot(0, &window, [&window, s] {
         if (!automation::Connect(s.port, s.baud)) {

@@ -4,7 +4,8 @@
 // connects, optionally turns every sentence on at the fastest fix rate the
 // bandwidth estimate allows and records, then disconnects and quits after S
 // seconds, printing the same counts as quorvex-cli. Without --automate the
-// program is the plain interactive window.
+// program is the plain interactive window; there --start-demo connects at once
+// when the port list starts on the built-in simulated receiver.
 #pragma once
 
 namespace qv::app {

@@ -89,5 +89,7 @@ private:
 std::string ResolvePortName(std::string_view text);
 // Serial devices present on this machine (ttyUSB, ttyACM, answering ttyS, by-id links).
 std::vector<std::string> ListSerialPorts();
+// A UART of the machine itself (ttyS), as opposed to a plugged-in adapter.
+bool IsBoardUart(std::string_view path);
 
 }  // namespace qv::platform

@@ -92,6 +92,8 @@ std::string ResolvePortName(std::string_view text) {
     return "/dev/ttyS" + std::to_string(number - 1);
 }
 
+bool IsBoardUart(std::string_view path) { return path.substr(0, 9) == "/dev/ttyS"; }
+
 std::vector<std::string> ListSerialPorts() {
     std::vector<std::string> ports;
     for (const char* prefix : {"ttyUSB", "ttyACM"})

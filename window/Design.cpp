@@ -1,5 +1,7 @@
 #include "window/Design.h"
 
+#include <algorithm>
+
 #include <array>
 #include <stdexcept>
 
@@ -162,10 +164,13 @@ std::vector<std::string> DesignItems(Items items) {
     switch (items) {
         case Items::Bauds: return {"4800", "9600", "14400", "19200", "38400", "57600", "115200"};
         case Items::Ports: {
-            // The serial devices present, then the built-in simulated receiver:
-            // with nothing attached the window starts on the demo.
+            // Plugged-in adapters first, then the built-in simulated receiver,
+            // then the machine's own UARTs (a receiver rarely sits behind one):
+            // with nothing plugged in the window starts on the demo.
             std::vector<std::string> v = platform::ListSerialPorts();
-            v.emplace_back(platform::kDemoPortName);
+            const auto uarts = std::stable_partition(
+                v.begin(), v.end(), [](const std::string& p) { return !platform::IsBoardUart(p); });
+            v.insert(uarts, std::string(platform::kDemoPortName));
             return v;
         }
         case Items::Rates: return {"0", "1", "2", "3", "4", "5"};

@@ -69,7 +69,10 @@ TEST_F(QtWindowTest, WindowListsTimersAndImagesStartAsDesigned) {
         for (int i = 0; i < window->ItemCount(l.list); ++i) items.push_back(window->Item(l.list, i));
         EXPECT_EQ(items, l.items) << ControlName(l.list);
     }
-    EXPECT_EQ(window->Item(Ctl::ComboBox1, window->ItemCount(Ctl::ComboBox1) - 1), "Demo receiver");
+    bool demoListed = false;
+    for (int i = 0; i < window->ItemCount(Ctl::ComboBox1); ++i)
+        demoListed = demoListed || window->Item(Ctl::ComboBox1, i) == "Demo receiver";
+    EXPECT_TRUE(demoListed);
 
     for (int i = 0; i < kTimerCount; ++i) {
         const auto t = static_cast<Timer>(i);

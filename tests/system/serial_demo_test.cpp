@@ -14,7 +14,8 @@ using namespace std::chrono_literals;
 
 TEST(SerialDemoReceiver, ConnectsReadsAndKeepsTheSameReceiverAcrossReconnects) {
     HeadlessWindow w;
-    w.SetItemIndex(Ctl::ComboBox1, w.ItemCount(Ctl::ComboBox1) - 1);
+    for (int i = 0; i < w.ItemCount(Ctl::ComboBox1); ++i)
+        if (w.Item(Ctl::ComboBox1, i) == platform::kDemoPortName) w.SetItemIndex(Ctl::ComboBox1, i);
     ASSERT_EQ(w.Text(Ctl::ComboBox1), platform::kDemoPortName);
     w.Type(Ctl::ComboBox2, "115200");
     ASSERT_TRUE(w.Click(Ctl::Button1));
