@@ -104,7 +104,8 @@ void Thread1::Execute() {
         if (!batch.ends.empty() && !HandOver(batch)) return;  // the window is gone
         // Let the next bytes gather so that one read carries several sentences;
         // the driver's queue holds far more than a pause's worth at any rate.
-        wake_.WaitFor(gatherMs);
+        // A full buffer means more is already waiting: read on at once.
+        if (static_cast<std::size_t>(got) < buf.size()) wake_.WaitFor(gatherMs);
     }
 }
 
