@@ -101,5 +101,27 @@ TEST_F(QtWindowTest, ARedrawOfFortySatellitesIsOnePaint) {
     EXPECT_EQ(counter.paints, 1);
 }
 
+TEST_F(QtWindowTest, AChangeRightAfterARepaintIsHeldToTheFrameEndNotLost) {
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    window->show();
+    ASSERT_TRUE(SpinUntil([&] { return window->isVisible(); }));
+    window->SkyChart()->installEventFilter(&counter);
+
+    // Each change lands just after the previous repaint, inside its frame: the
+    // held-back repaint must still come, with the last data.
+    for (int round = 1; round <= 3; ++round) {
+        const int before = counter.paints;
+        window->SeriesClear(Series::Series1);
+        window->SeriesAddBubble(Series::Series1, round * 10, 0, 20, std::to_string(round), colors::Red);
+        ASSERT_TRUE(SpinUntil([&] { return counter.paints > before; })) << "round " << round;
+    }
+}
+
 }  // namespace
 }  // namespace qv::test
