@@ -77,14 +77,17 @@ TEST_F(QtWindowTest, BarsStandLeftToRightOnTheFixedScale) {
     EXPECT_TRUE(gps->Bars().empty());
 }
 
+// Counts the paints of the widget it is installed on.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
 TEST_F(QtWindowTest, ARedrawOfFortySatellitesIsOnePaint) {
-    struct PaintCounter : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) ++paints;
-            return false;
-        }
-    } counter;
+    PaintCounter counter;
     window->show();
     ASSERT_TRUE(SpinUntil([&] { return window->isVisible(); }));
     QCoreApplication::processEvents();
@@ -102,13 +105,7 @@ TEST_F(QtWindowTest, ARedrawOfFortySatellitesIsOnePaint) {
 }
 
 TEST_F(QtWindowTest, AChangeRightAfterARepaintIsHeldToTheFrameEndNotLost) {
-    struct PaintCounter : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            if (e->type() == QEvent::Paint) ++paints;
-            return false;
-        }
-    } counter;
+    PaintCounter counter;
     window->show();
     ASSERT_TRUE(SpinUntil([&] { return window->isVisible(); }));
     window->SkyChart()->installEventFilter(&counter);
