@@ -1,12 +1,11 @@
 // The reader: one thread per connection that frames the port's bytes into
-// sentences and hands each one to the window's thread.
+// sentences and hands them to the window's thread, all those of one read at a time.
 #pragma once
 
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/SerialPort.h"
